@@ -1,0 +1,52 @@
+# Wrapper around CMake. `make` builds the release tool and library,
+# `make demo` runs r2_hat on the bundled example, `make test` runs every test,
+# `make sanitize` runs them under AddressSanitizer and UBSan.
+BUILD    ?= build
+SANITIZE ?= build-sanitize
+PREFIX   ?= /usr/local
+JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
+PREREQS  := sh cmake/prerequisites.sh
+
+.PHONY: all build test sanitize install bench demo fuzz clean
+
+all: build
+
+build:
+	@$(PREREQS) build
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test:
+	@$(PREREQS) build test
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+sanitize:
+	@$(PREREQS) build test
+	@cmake -S . -B $(SANITIZE) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLOCI_SANITIZE=ON \
+	   -DLOCI_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(SANITIZE) -j $(JOBS)
+	@cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	   ctest --output-on-failure -j $(JOBS)
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+bench:
+	@$(PREREQS) build bench
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+	@if [ -x bench/run.sh ]; then bench/run.sh $(BUILD); fi
+
+demo: build
+	@sh examples/demo.sh $(BUILD)/r2_hat
+
+fuzz:
+	@$(PREREQS) build fuzz
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	   -DLOCI_BUILD_TESTS=OFF -DLOCI_BUILD_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+
+clean:
+	@rm -rf $(BUILD) $(SANITIZE) build-fuzz

@@ -1,0 +1,53 @@
+#!/bin/sh
+# Makes sure the Debian packages a make target needs are present.
+# Usage: prerequisites.sh build|test|bench|fuzz ...
+# As root, missing packages are installed with apt-get; otherwise the script
+# names them and fails.
+set -u
+
+missing=""
+need() {  # need PACKAGE TEST-COMMAND...
+   pkg=$1
+   shift
+   if ! "$@" >/dev/null 2>&1; then
+      case " $missing " in *" $pkg "*) ;; *) missing="$missing $pkg" ;; esac
+   fi
+}
+have_header() { [ -f "/usr/include/$1" ] || [ -f "/usr/local/include/$1" ]; }
+
+for what in "$@"; do
+   case "$what" in
+   build)
+      need cmake command -v cmake
+      need g++ command -v g++
+      need make command -v make
+      need zlib1g-dev have_header zlib.h
+      ;;
+   test)
+      need libgtest-dev have_header gtest/gtest.h
+      need gzip command -v gzip
+      need pkg-config command -v pkg-config
+      ;;
+   bench)
+      need libbenchmark-dev have_header benchmark/benchmark.h
+      need gzip command -v gzip
+      ;;
+   fuzz)
+      need clang command -v clang++
+      need libclang-rt-dev sh -c 'ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a'
+      ;;
+   esac
+done
+
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
+   echo "Installing missing packages:$missing"
+   apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null &&
+      exit 0
+   echo "apt-get could not install:$missing" >&2
+   exit 1
+fi
+echo "Missing Debian packages:$missing" >&2
+echo "Install them with:  sudo apt-get install$missing" >&2
+exit 1

@@ -1,0 +1,62 @@
+#include "io/InputFile.h"
+
+#include <cstdarg>
+#include <cstring>
+
+#include "base/StringBasics.h"
+
+IFILE::IFILE(const char* name, const char* mode) : gzMode(true), handle(nullptr) {
+   handle = gzopen64(name, mode);
+   if (handle != nullptr) return;
+
+   // A name ending in ".gz" was meant for zlib; stdio would not do better.
+   size_t len = strlen(name);
+   if (len >= 3 && memcmp(name + len - 3, ".gz", 3) == 0) return;
+
+   gzMode = false;
+   handle = fopen(name, mode);
+}
+
+IFILE ifopen(const char* name, const char* mode) {
+   return IFILE(name, mode);
+}
+
+int ifclose(IFILE& file) {
+   int result = file.gzMode ? gzclose(static_cast<gzFile>(file.handle))
+                            : fclose(static_cast<FILE*>(file.handle));
+   file.handle = nullptr;
+   return result;
+}
+
+int iferror(IFILE& file) {
+   if (file.handle == nullptr) return 0;
+   if (!file.gzMode) return ferror(static_cast<FILE*>(file.handle));
+   int errnum = Z_OK;
+   gzerror(static_cast<gzFile>(file.handle), &errnum);
+   return errnum != Z_OK;
+}
+
+int ifeof(IFILE& file) {
+   if (file.gzMode) {
+      gzFile gz = static_cast<gzFile>(file.handle);
+      return gzeof(gz) || iferror(file);
+   }
+   FILE* f = static_cast<FILE*>(file.handle);
+   return feof(f) || ferror(f);
+}
+
+int ifprintf(IFILE file, const char* format, ...) {
+   va_list ap;
+   va_start(ap, format);
+   int result;
+   if (file.gzMode) {
+      String text;
+      text.vprintf(format, ap);
+      result =
+          gzwrite(static_cast<gzFile>(file.handle), static_cast<const char*>(text), text.Length());
+   } else {
+      result = vfprintf(static_cast<FILE*>(file.handle), format, ap);
+   }
+   va_end(ap);
+   return result;
+}
