@@ -1,5 +1,6 @@
 #include "io/InputFile.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 
@@ -34,6 +35,17 @@ int iferror(IFILE& file) {
    int errnum = Z_OK;
    gzerror(static_cast<gzFile>(file.handle), &errnum);
    return errnum != Z_OK;
+}
+
+const char* ifstrerror(IFILE& file) {
+   if (!iferror(file)) return "no error";
+   if (!file.gzMode) return errno != 0 ? strerror(errno) : "read error";
+   int errnum = Z_OK;
+   const char* text = gzerror(static_cast<gzFile>(file.handle), &errnum);
+   // zlib puts the path in front ("name: reason"); callers name the file themselves.
+   const char* reason = text;
+   for (const char* p = text; (p = strstr(p, ": ")) != nullptr; p += 2) reason = p + 2;
+   return reason;
 }
 
 int ifeof(IFILE& file) {

@@ -40,6 +40,9 @@ int ifeof(IFILE& file);
 // Nonzero when the input has ended in a read error rather than at its end.
 int iferror(IFILE& file);
 
+// What went wrong when iferror is set: zlib's or the system's description.
+const char* ifstrerror(IFILE& file);
+
 // Formatted write; returns the count of bytes written (0 on failure in gzip
 // mode), as vfprintf does in stdio mode.
 int ifprintf(IFILE file, const char* format, ...) LOCI_PRINTF(2, 3);

@@ -1,0 +1,167 @@
+#include "tool/DosageLoader.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "base/StringArray.h"
+#include "io/Error.h"
+
+int DOSE_START_INDEX = 2;
+
+namespace {
+
+const char* const kUnnamed = "(open stream)";
+
+struct Accumulators {
+   std::unique_ptr<double[]> sum;
+   std::unique_ptr<double[]> sumsq;
+   std::unique_ptr<int[]> count;
+};
+
+Accumulators Allocate(int markerCount) {
+   size_t n = markerCount > 0 ? static_cast<size_t>(markerCount) : 0;
+   Accumulators acc;
+   acc.sum.reset(new (std::nothrow) double[n]());
+   acc.sumsq.reset(new (std::nothrow) double[n]());
+   acc.count.reset(new (std::nothrow) int[n]());
+   if (!acc.sum || !acc.sumsq || !acc.count) error("Memory not allocated for sum and sumsq\n");
+   return acc;
+}
+
+// Writes one marker's row after its name, in the standard or the info layout.
+void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, double sumsq,
+              int count) {
+   const char* al1 = nullptr;
+   const char* al2 = nullptr;
+   if (markers.hasInfoFile) {
+      al1 = markers.allele1[i];
+      al2 = markers.allele2[i];
+   }
+
+   if (count <= 1) {
+      if (markers.hasInfoFile)
+         fprintf(report, "\t%s\t%s\t-\t-\t%d\t-\n", al1, al2, count);
+      else
+         fprintf(report, "\t%d\t-\t-\t-\n", count);
+      return;
+   }
+
+   double p = (sum / 2.0) / count;
+   double q = 1.0 - p;
+   double var = (sumsq - (sum * sum) / count) / (count - 1);
+   double maf = q > p ? p : q;
+
+   if (p == 0.0 || p == 1.0) {
+      if (markers.hasInfoFile)
+         fprintf(report, "\t%s\t%s\t%.3f\t%.3f\t%d\t-\n", al1, al2, q, maf, count);
+      else
+         fprintf(report, "\t%d\t%.3f\t%.3f\t-\n", count, q, maf);
+      return;
+   }
+
+   double r2hat = ((var / 2.0) / p) / q;
+   if (markers.hasInfoFile)
+      fprintf(report, "\t%s\t%s\t%.3f\t%.3f\t%d\t%.3f\n", al1, al2, q, maf, count, r2hat);
+   else
+      fprintf(report, "\t%d\t%.3f\t%.3f\t%.3f\n", count, q, maf, r2hat);
+}
+
+// A report that could not be written whole must not pass for a complete one.
+[[noreturn]] void ReportWriteFailed(const String& name, int savedErrno) {
+   struct stat info;
+   if (lstat(name, &info) == 0 && S_ISREG(info.st_mode)) remove(name);
+   error("Could not write the report file [%s]: %s\n", static_cast<const char*>(name),
+         strerror(savedErrno));
+}
+
+}  // namespace
+
+void DosageLoader::DosageAnalysis(const char* filename, String& prefix, MarkerLoader& markers) {
+   IFILE file = ifopen(filename, "rt");
+   if (file == nullptr) error("File [%s] with dosages could not be opened\n\n", filename);
+   Analyse(file, filename, prefix, markers);
+   ifclose(file);
+}
+
+void DosageLoader::DosageAnalysis(IFILE file, String& prefix, MarkerLoader& markers) {
+   Analyse(file, kUnnamed, prefix, markers);
+}
+
+void DosageLoader::Analyse(IFILE& file, const char* filename, String& prefix,
+                           MarkerLoader& markers) {
+   String line;
+   StringArray tokens;
+   String separators(" \t\r\n");
+   int lineNo = 0;
+   int markerCount = markers.markerCount;
+
+   if (markers.hasInfoFile &&
+       (markers.allele1.Length() < markerCount || markers.allele2.Length() < markerCount))
+      error("Imputation info file gave allele labels for %d of %d markers\n\n",
+            markers.allele1.Length() < markers.allele2.Length() ? markers.allele1.Length()
+                                                                : markers.allele2.Length(),
+            markerCount);
+
+   Accumulators acc = Allocate(markerCount);
+   double* sum = acc.sum.get();
+   double* sumsq = acc.sumsq.get();
+   int* count = acc.count.get();
+
+   while (!ifeof(file)) {
+      lineNo++;
+      line.ReadLine(file);
+      tokens.ReplaceTokens(line, separators);
+      if (tokens.Length() == 0) continue;
+
+      int m = tokens.Length() - DOSE_START_INDEX;
+      if (m != markerCount) {
+         printf("Skipped line %d in dosagefile contains %d markers != %d in snpsfile\n", lineNo, m,
+                markerCount);
+         continue;
+      }
+      for (int i = 0; i < markerCount; i++) {
+         double d = atof(tokens[DOSE_START_INDEX + i]);
+         sum[i] += d;
+         sumsq[i] += d * d;
+         count[i]++;
+      }
+   }
+
+   if (iferror(file))
+      error("File [%s] with dosages could not be read to its end: %s\n\n", filename,
+            ifstrerror(file));
+
+   String name = prefix + (markers.hasInfoFile ? ".info" : ".r2_hat");
+   FILE* report = fopen(name, "wt");
+   if (report == nullptr) error("Error opening output file [%s]\n", static_cast<const char*>(name));
+
+   if (markers.hasInfoFile)
+      fwrite("SNP\tAl1\tAl2\tFreq1\tMAF\tnIndiv\tr2_hat\n", 1, 36, report);
+   else
+      fwrite("Marker\tnIndiv\tFreq1\tMAF\tR2_hat\n", 1, 31, report);
+
+   for (int i = 0; i < markerCount; i++) {
+      fputs(markers.markerNames[i], report);
+      WriteRow(report, markers, i, sum[i], sumsq[i], count[i]);
+      if (ferror(report)) break;
+   }
+
+   // Errors surface at the latest when the buffer is flushed on closing.
+   bool failed = ferror(report) != 0;
+   int savedErrno = errno;
+   if (fclose(report) != 0 && !failed) {
+      failed = true;
+      savedErrno = errno;
+   }
+   if (failed) ReportWriteFailed(name, savedErrno);
+
+   printf("Wrote out quality measure r2_hat to file [%s%s] ...\n\n",
+          static_cast<const char*>(prefix), markers.hasInfoFile ? ".info" : ".r2_hat");
+}

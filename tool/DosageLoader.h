@@ -1,0 +1,30 @@
+// DosageLoader: one pass over the dosage file, accumulating per marker the sum
+// of dosages, the sum of their squares and their count, then the r2_hat
+// report.
+//
+// A dosage line is the two leading fields (DOSE_START_INDEX of them) and one
+// dosage per marker, in SNP-list order. Lines with another field count are
+// skipped with a notice. The report is opened only after the whole input has
+// been read, so input that ends in a read error leaves no report behind; a
+// report that cannot be created or written completely ends the run with
+// status 1.
+#ifndef LOCI_TOOL_DOSAGELOADER_H
+#define LOCI_TOOL_DOSAGELOADER_H
+
+#include "base/StringBasics.h"
+#include "io/InputFile.h"
+#include "tool/MarkerLoader.h"
+
+// Leading fields of a dosage line that are not dosages; read at every use.
+extern int DOSE_START_INDEX;
+
+class DosageLoader {
+public:
+   void DosageAnalysis(const char* filename, String& prefix, MarkerLoader& markers);
+   void DosageAnalysis(IFILE file, String& prefix, MarkerLoader& markers);
+
+private:
+   void Analyse(IFILE& file, const char* filename, String& prefix, MarkerLoader& markers);
+};
+
+#endif

@@ -1,0 +1,96 @@
+#include "tool/MarkerLoader.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "io/Error.h"
+
+namespace {
+const char* const kSeparators = " \t\r\n";
+// Stands for the file name in messages when only an open stream was given.
+const char* const kUnnamed = "(open stream)";
+}  // namespace
+
+MarkerLoader::MarkerLoader() : markerCount(0), hasInfoFile(false) {}
+
+void MarkerLoader::LoadMarkers(const char* filename) {
+   FILE* file = fopen(filename, "rt");
+   if (file == nullptr) error("Marker Info File [%s] could not be opened\n\n", filename);
+   ReadMarkers(file, filename);
+   fclose(file);
+}
+
+void MarkerLoader::LoadMarkers(FILE* file) {
+   ReadMarkers(file, kUnnamed);
+}
+
+void MarkerLoader::ReadMarkers(FILE* file, const char* filename) {
+   String line;
+   StringArray tokens;
+   String separators(kSeparators);
+
+   // A stream in error never reaches its end: test both.
+   while (!feof(file) && !ferror(file)) {
+      line.ReadLine(file);
+      tokens.ReplaceTokens(line, separators);
+      if (tokens.Length() == 0) continue;
+      markerNames.Add(tokens[0]);
+      markerCount++;
+   }
+   if (ferror(file))
+      error("Marker Info File [%s] could not be read: %s\n\n", filename, strerror(errno));
+
+   printf("Read in %d markers from marker info file\n\n", markerCount);
+}
+
+void MarkerLoader::LoadAlleles(const char* filename) {
+   IFILE file = ifopen(filename, "rb");
+   if (file == nullptr) error("Imputation Info File [%s] could not be opened\n\n", filename);
+   ReadAlleles(file, filename);
+   ifclose(file);
+}
+
+void MarkerLoader::LoadAlleles(IFILE file) {
+   ReadAlleles(file, kUnnamed);
+}
+
+void MarkerLoader::ReadAlleles(IFILE& file, const char* filename) {
+   String line;
+   StringArray tokens;
+   String separators(kSeparators);
+
+   line.ReadLine(file);  // the header, whatever it says
+
+   int k = 0;
+   int extraLines = 0;
+   while (!ifeof(file)) {
+      line.ReadLine(file);
+      tokens.ReplaceTokens(line, separators);
+      if (tokens.Length() == 0) continue;
+
+      // Lines past the last marker are only counted, for the message below.
+      if (k + extraLines >= markerCount) {
+         extraLines++;
+         continue;
+      }
+      if (tokens[0] != markerNames[k])
+         error("Expect marker %s while read marker %s from imputation info file\n\n",
+               static_cast<const char*>(markerNames[k]), static_cast<const char*>(tokens[0]));
+      if (tokens.Length() < 3)
+         error(
+             "Imputation Info File [%s] gives no allele labels for marker %s: "
+             "its line has %d field%s, where marker, allele 1 and allele 2 are expected\n\n",
+             filename, static_cast<const char*>(tokens[0]), tokens.Length(),
+             tokens.Length() == 1 ? "" : "s");
+      allele1.Add(tokens[1]);
+      allele2.Add(tokens[2]);
+      k++;
+   }
+
+   if (iferror(file))
+      error("Imputation Info File [%s] could not be read to its end: %s\n\n", filename,
+            ifstrerror(file));
+   if (k + extraLines != markerCount)
+      error("Imputation Info File [%s] lists %d markers, but the SNP list has %d\n\n", filename,
+            k + extraLines, markerCount);
+}
