@@ -40,7 +40,7 @@ bench:
 	@if [ -x bench/run.sh ]; then bench/run.sh $(BUILD); fi
 
 demo: build
-	@sh examples/demo.sh $(BUILD)/r2_hat
+	@sh examples/demo.sh $(BUILD)
 
 fuzz:
 	@$(PREREQS) build fuzz
