@@ -97,15 +97,19 @@ String::~String() {
    delete[] buffer;
 }
 
+int String::GrownCapacity(int n) const {
+   if (capacity > n) return capacity;
+   if (capacity > (n >> 1)) {
+      int grown = alloc;
+      while (grown <= n) grown *= 2;
+      return grown;
+   }
+   return alloc * ((n + alloc) / alloc);
+}
+
 void String::Grow(int n) {
    if (capacity > n) return;
-   int newCapacity;
-   if (capacity > (n >> 1)) {
-      newCapacity = alloc;
-      while (newCapacity <= n) newCapacity *= 2;
-   } else {
-      newCapacity = alloc * ((n + alloc) / alloc);
-   }
+   int newCapacity = GrownCapacity(n);
    char* fresh = new char[newCapacity];
    memcpy(fresh, buffer, length + 1);
    delete[] buffer;
@@ -744,37 +748,44 @@ int Format(char* out, int room, const char* format, va_list args) {
 }
 }  // namespace
 
-int String::vprintf(const char* format, va_list arglist) {
+// Arguments may point into this string's own text, so the text is formatted
+// into a fresh buffer and the old one freed only afterwards. Capacities follow
+// the growth rules as if the buffer were grown in place.
+int String::Reformat(int start, const char* format, va_list arglist) {
    check_vsnprintf();
+   int room = capacity;
    while (true) {
-      int r = Format(buffer, capacity, format, arglist);
-      if (r >= capacity) {
-         Grow(r);
-      } else if (r < 0) {
-         if (capacity >= kMaxFormatCapacity) error("String formatting failed for \"%s\"", format);
-         Grow(capacity * 2);
-      } else {
-         length = r;
+      char* fresh = new char[room];
+      memcpy(fresh, buffer, start);
+      int r = Format(fresh + start, room - start, format, arglist);
+      if (r >= 0 && start + r < room) {
+         delete[] buffer;
+         buffer = fresh;
+         capacity = room;
+         length = start + r;
+         buffer[length] = 0;
          return length;
+      }
+      delete[] fresh;
+      if (r >= 0) {
+         room = GrownCapacity(start + r);
+      } else {
+         // The old convention for "too small": no size given, so double.
+         if (room >= kMaxFormatCapacity) error("String formatting failed for \"%s\"", format);
+         int saved = capacity;
+         capacity = room;
+         room = GrownCapacity(room * 2);
+         capacity = saved;
       }
    }
 }
 
+int String::vprintf(const char* format, va_list arglist) {
+   return Reformat(0, format, arglist);
+}
+
 int String::vcatprintf(const char* format, va_list arglist) {
-   check_vsnprintf();
-   int start = length;
-   while (true) {
-      int r = Format(buffer + start, capacity - start, format, arglist);
-      if (r >= 0 && start + r >= capacity) {
-         Grow(start + r);
-      } else if (r < 0) {
-         if (capacity >= kMaxFormatCapacity) error("String formatting failed for \"%s\"", format);
-         Grow(capacity * 2);
-      } else {
-         length = start + r;
-         return length;
-      }
-   }
+   return Reformat(length, format, arglist);
 }
 
 int String::printf(const char* format, ...) {

@@ -166,6 +166,9 @@ private:
    int capacity;
 
    void NewString(int startSize);
+   // The capacity Grow(n) would give.
+   int GrownCapacity(int n) const;
+   int Reformat(int start, const char* format, va_list arglist);
    template <class Source>
    String& ReadLineBytes(Source& source, int& last);
 };
