@@ -1,24 +1,71 @@
 // r2_hat: allele frequencies and the empirical imputation quality r2_hat of
-// every marker of an imputation run, from its SNP list and dosage file.
+// every marker of an imputation run, from its SNP list and dosage file, with
+// the allele labels of an imputation info file when one is given.
 #include <cstdio>
 
 #include "base/StringBasics.h"
+#include "params/Parameters.h"
 #include "tool/DosageLoader.h"
 #include "tool/MarkerLoader.h"
 
+namespace {
+
+// A string option whose summary line is left to the long-option group, which
+// already shows the value. A following argument that begins with "-" is never
+// taken as its value.
+class HiddenString : public StringParameter {
+  public:
+   HiddenString(char ch, const char* description, String& value)
+       : StringParameter(ch, description, value, true) {}
+
+   void Status() override {}
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
-   if (argc < 4) {
-      fprintf(stderr, "usage: r2_hat SNPLIST DOSAGEFILE PREFIX [INFOFILE]\n");
-      return 1;
+   String snpFile;
+   String doseFile;
+   String infoFile;
+   String outfile("r2_hat.out");
+
+   puts("Calculate empirical Rsq (r2_hat) from dosage file, Version 1.0.7 \n"
+        "            loci toolkit - quality control of genotype imputation\n");
+
+   ParameterList* pl = new ParameterList(36);
+
+   LongParameterList longParameters[] = {
+       {nullptr, nullptr, false, 0, false},
+       {"Input Files", nullptr, false, 0, false},
+       {"snps[-s]", &snpFile, false, 4, false},
+       {"dosagefile[-g]", &doseFile, false, 4, false},
+       {"infofile[-i]", &infoFile, false, 4, false},
+       {"Output", nullptr, false, 0, false},
+       {"prefix[-o]", &outfile, false, 4, false},
+       {nullptr, nullptr, false, 0, false},
+   };
+
+   pl->Add(new LongParameters("Available Options", longParameters));
+   pl->Add(new HiddenString('s', "SNP File", snpFile));
+   pl->Add(new HiddenString('g', "Dosage File", doseFile));
+   pl->Add(new HiddenString('i', "Info File", infoFile));
+   pl->Add(new HiddenString('o', "Output prefix", outfile));
+
+   pl->Read(argc, argv, 1);
+   pl->Status();
+
+   MarkerLoader* markers = new MarkerLoader;
+   DosageLoader* dosages = new DosageLoader;
+
+   markers->LoadMarkers(snpFile);
+   if (infoFile != "") {
+      markers->hasInfoFile = true;
+      markers->LoadAlleles(infoFile);
    }
-   String snps(argv[1]), dosages(argv[2]), prefix(argv[3]), info(argc > 4 ? argv[4] : "");
-   MarkerLoader markers;
-   DosageLoader loader;
-   markers.LoadMarkers(snps);
-   if (info != "") {
-      markers.hasInfoFile = true;
-      markers.LoadAlleles(info);
-   }
-   loader.DosageAnalysis(dosages, prefix, markers);
+   dosages->DosageAnalysis(doseFile, outfile, *markers);
+
+   delete dosages;
+   delete markers;
+   delete pl;
    return 0;
 }

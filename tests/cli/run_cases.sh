@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# End-to-end cases for r2_hat, one folder each:
+#   args             the command-line arguments, one per line (an empty line is
+#                    an empty argument)
+#   setup            optional shell script run first in the scratch folder
+#                    (for inputs too large or too odd to keep in the tree)
+#   expected_stdout  standard output, byte for byte
+#   expected_status  the exit status
+#   expected/        files the run must leave, byte for byte (reports)
+#   absent           optional: names the run must not leave behind
+#   everything else  input files, copied into a scratch folder where r2_hat runs
+#
+# Usage: run_cases.sh R2HAT CASE_DIR...   (or every case under tests/cli)
+# A failing case keeps its actual output beside it as *.actual. With
+# LOCI_REWRITE=1 the expectations are rewritten from the actual run, for review
+# before committing; CI never does that.
+set -u
+
+r2hat=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+shift
+here=$(cd "$(dirname "$0")" && pwd)
+if [ $# -eq 0 ]; then set -- "$here"/*/; fi
+rewrite=${LOCI_REWRITE:-0}
+if [ "$rewrite" = 1 ] && [ "${CI:-}" = true ]; then
+   echo "LOCI_REWRITE is for local review, not for CI" >&2
+   exit 2
+fi
+
+failures=0
+for case_dir in "$@"; do
+   case_dir=$(cd "${case_dir%/}" && pwd)
+   name=$(basename "$case_dir")
+   scratch=$(mktemp -d)
+   (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 ! -name expected ! -name 'expected_*' \
+      ! -name args ! -name setup ! -name absent ! -name '*.actual' -exec cp -a {} "$scratch"/ \;)
+
+   args=()
+   if [ -f "$case_dir/args" ]; then
+      while IFS= read -r line || [ -n "$line" ]; do args+=("$line"); done <"$case_dir/args"
+   fi
+   if [ -f "$case_dir/setup" ]; then
+      (cd "$scratch" && bash "$case_dir/setup") || { echo "FAIL $name: setup failed"; failures=$((failures + 1)); rm -rf "$scratch"; continue; }
+   fi
+
+   (cd "$scratch" && timeout 120 "$r2hat" "${args[@]}" >"$scratch/.stdout" 2>"$scratch/.stderr" </dev/null)
+   status=$?
+
+   ok=1
+   rm -f "$case_dir"/*.actual
+   if [ "$rewrite" = 1 ]; then
+      cp "$scratch/.stdout" "$case_dir/expected_stdout"
+      echo "$status" >"$case_dir/expected_status"
+      if [ -d "$case_dir/expected" ]; then
+         (cd "$case_dir/expected" && find . -type f) | while IFS= read -r rel; do
+            [ -e "$scratch/$rel" ] && cp "$scratch/$rel" "$case_dir/expected/$rel"
+         done
+      fi
+      echo "rewrote $name"
+      rm -rf "$scratch"
+      continue
+   fi
+
+   if ! cmp -s "$scratch/.stdout" "$case_dir/expected_stdout"; then
+      ok=0
+      cp "$scratch/.stdout" "$case_dir/stdout.actual"
+      echo "--- $name: standard output differs"
+      diff "$case_dir/expected_stdout" "$scratch/.stdout" | head -20
+   fi
+   expected_status=$(cat "$case_dir/expected_status" 2>/dev/null || echo 0)
+   if [ "$status" != "$expected_status" ]; then
+      ok=0
+      echo "--- $name: exit status $status, expected $expected_status"
+      head -5 "$scratch/.stderr"
+   fi
+   if [ -d "$case_dir/expected" ]; then
+      while IFS= read -r rel; do
+         if ! cmp -s "$case_dir/expected/$rel" "$scratch/$rel"; then
+            ok=0
+            [ -e "$scratch/$rel" ] && cp "$scratch/$rel" "$case_dir/$(basename "$rel").actual"
+            echo "--- $name: $rel differs or is missing"
+         fi
+      done < <(cd "$case_dir/expected" && find . -type f)
+   fi
+   if [ -f "$case_dir/absent" ]; then
+      while IFS= read -r gone; do
+         if [ -n "$gone" ] && [ -e "$scratch/$gone" ]; then
+            ok=0
+            echo "--- $name: $gone should not exist"
+         fi
+      done <"$case_dir/absent"
+   fi
+   if [ $ok = 1 ]; then echo "ok   $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
+   rm -rf "$scratch"
+done
+exit $((failures > 0))
