@@ -1,5 +1,7 @@
 #include "base/IntArray.h"
 
+#include "base/Growth_internal.h"
+
 #include <cstring>
 
 #include "base/Hash.h"
@@ -45,15 +47,7 @@ IntArray& IntArray::operator=(const IntArray& rhs) {
 void IntArray::Grow(int newSize) {
    if (capacity >= newSize) return;
 
-   int newCapacity;
-   if (capacity > (newSize >> 1)) {
-      // Moderate growth: the smallest alloc * 2^k above the request.
-      newCapacity = alloc;
-      while (newSize >= newCapacity) newCapacity *= 2;
-   } else {
-      // A jump to at least twice the capacity: just above the request.
-      newCapacity = ((newSize + alloc) / alloc) * alloc;
-   }
+   int newCapacity = loci_internal::GrownCapacity(alloc, capacity, newSize);
 
    int* fresh = new int[newCapacity];
    if (count > 0) memcpy(fresh, items, sizeof(int) * count);

@@ -1,5 +1,7 @@
 #include "base/QuickIndex.h"
 
+#include "base/Sort_internal.h"
+
 QuickIndex::QuickIndex() : IntArray(0), source(nullptr), datatype(kNone) {}
 
 void QuickIndex::Build(const void* newSource, int newDatatype, int length) {
@@ -51,74 +53,19 @@ bool QuickIndex::IsBefore(int i, int j) const {
    }
 }
 
-// The quicksort of the generic routines, run over the index entries. The
-// smaller side of each partition is sorted first, so 32 pending ranges cover
-// any int-sized index.
+// The quicksort of the generic routines, run over the index entries.
 void QuickIndex::Sort() {
-   int n = Length();
    // Without a source every entry ties, and the swaps would only scramble.
-   if (n < 2 || source == nullptr) return;
+   if (Length() < 2 || source == nullptr) return;
 
-   struct Range {
-      int lo, hi;
-   } stack[32];
-   int depth = 0;
-
+   loci_internal::SortRange stack[loci_internal::kQuickSortDepth];
    IntArray& index = *this;
-   auto swap = [&index](int x, int y) {
-      int t = index[x];
-      index[x] = index[y];
-      index[y] = t;
-   };
-
-   int lo = 0, hi = n - 1;
-   while (true) {
-      if (lo >= hi) {
-         if (depth == 0) break;
-         depth--;
-         lo = stack[depth].lo;
-         hi = stack[depth].hi;
-         continue;
-      }
-
-      int p, i, j;
-      if (hi - lo < 8) {
-         p = hi;
-         i = lo;
-         j = hi - 1;
-      } else {
-         int mid = (lo + hi) / 2;
-         if (IsBefore(mid, lo)) swap(mid, lo);
-         if (IsBefore(hi, lo)) swap(hi, lo);
-         if (IsBefore(hi, mid)) swap(hi, mid);
-         swap(mid, hi - 1);
-         p = hi - 1;
-         i = lo + 1;
-         j = hi - 2;
-      }
-
-      while (true) {
-         while (i < hi && IsBefore(i, p)) i++;
-         while (j > lo && IsBefore(p, j)) j--;
-         if (i >= j) break;
-         swap(i, j);
-         if (i < hi) i++;
-         if (j > lo) j--;
-      }
-      swap(p, i);
-
-      if (i - lo <= hi - i) {
-         stack[depth++] = Range{i + 1, hi};
-         if (i != lo)
-            hi = i - 1;
-         else
-            lo = hi;
-      } else {
-         stack[depth++] = Range{lo, i - 1};
-         if (hi != i)
-            lo = i + 1;
-         else
-            lo = hi;
-      }
-   }
+   loci_internal::QuickSortSteps(
+       static_cast<size_t>(Length()), stack,
+       [this](size_t x, size_t y) { return IsBefore(static_cast<int>(x), static_cast<int>(y)); },
+       [&index](size_t x, size_t y) {
+          int t = index[static_cast<int>(x)];
+          index[static_cast<int>(x)] = index[static_cast<int>(y)];
+          index[static_cast<int>(y)] = t;
+       });
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/Growth_internal.h"
 #include "base/Sort.h"
 #include "io/Error.h"
 
@@ -35,13 +36,7 @@ StringArray& StringArray::operator=(const StringArray& rhs) {
 
 void StringArray::Grow(int n) {
    if (capacity > n) return;
-   int newCapacity;
-   if (capacity > (n >> 1)) {
-      newCapacity = alloc;
-      while (newCapacity <= n) newCapacity *= 2;
-   } else {
-      newCapacity = alloc * ((n + alloc) / alloc);
-   }
+   int newCapacity = loci_internal::GrownCapacity(alloc, capacity, n);
    String** fresh = new String*[newCapacity];
    if (count > 0) memcpy(fresh, items, sizeof(String*) * count);
    delete[] items;

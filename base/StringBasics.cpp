@@ -1,5 +1,7 @@
 #include "base/StringBasics.h"
 
+#include "base/Growth_internal.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -98,13 +100,7 @@ String::~String() {
 }
 
 int String::GrownCapacity(int n) const {
-   if (capacity > n) return capacity;
-   if (capacity > (n >> 1)) {
-      int grown = alloc;
-      while (grown <= n) grown *= 2;
-      return grown;
-   }
-   return alloc * ((n + alloc) / alloc);
+   return capacity > n ? capacity : loci_internal::GrownCapacity(alloc, capacity, n);
 }
 
 void String::Grow(int n) {

@@ -1,5 +1,7 @@
 #include "base/StringMap.h"
 
+#include "base/Growth_internal.h"
+
 #include <cctype>
 
 int StringMap::alloc = 8;
@@ -19,18 +21,6 @@ int RoundUp(int granule, int size) {
    if (granule < 1) granule = 1;
    if (size < 0) size = 0;
    return granule * (size / granule + 1);
-}
-
-// New capacity for `size` + 1 entries: doubling from the granule while the
-// arrays are already large, else the next multiple of the granule.
-int GrownCapacity(int granule, int capacity, int size) {
-   if (granule < 1) granule = 1;
-   if (capacity * 2 > size) {
-      int grown = granule;
-      while (grown <= size) grown *= 2;
-      return grown;
-   }
-   return RoundUp(granule, size);
 }
 
 // Bisection for `key`. On a miss, `position` is where it would be inserted.
@@ -141,7 +131,7 @@ StringMap::~StringMap() {
 
 void StringMap::Grow(int size) {
    if (capacity > size) return;
-   int grown = GrownCapacity(alloc, capacity, size);
+   int grown = loci_internal::GrownCapacity(alloc, capacity, size);
    String** newKeys = new String*[grown];
    void** newObjects = new void*[grown];
    for (int i = 0; i < count; i++) {
@@ -230,7 +220,7 @@ StringIntMap::~StringIntMap() {
 
 void StringIntMap::Grow(int size) {
    if (capacity > size) return;
-   int grown = GrownCapacity(alloc, capacity, size);
+   int grown = loci_internal::GrownCapacity(alloc, capacity, size);
    String** newKeys = new String*[grown];
    int* newIntegers = new int[grown];
    for (int i = 0; i < count; i++) {
