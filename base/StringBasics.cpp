@@ -1,6 +1,7 @@
 #include "base/StringBasics.h"
 
 #include "base/Growth_internal.h"
+#include "base/StringBasics_internal.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -24,6 +25,11 @@ inline bool IsDigit(char c) {
 // The line-end memories of the byte-by-byte line readers, one per source kind.
 int ifileLineEnd = 0;
 int stdinLineEnd = 0;
+}  // namespace
+
+int& loci_internal::IfileLineEnd() { return ifileLineEnd; }
+
+namespace {
 
 // Number-aware comparison of A against B. Both are NUL-terminated; A has
 // `length` characters.

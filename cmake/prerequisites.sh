@@ -6,6 +6,12 @@
 set -u
 
 missing=""
+optional=""
+want() {  # want PACKAGE TEST-COMMAND...: installed as root, otherwise only named
+   pkg=$1
+   shift
+   "$@" >/dev/null 2>&1 || optional="$optional $pkg"
+}
 need() {  # need PACKAGE TEST-COMMAND...
    pkg=$1
    shift
@@ -22,6 +28,7 @@ for what in "$@"; do
       need g++ command -v g++
       need make command -v make
       need zlib1g-dev have_header zlib.h
+      want libisal-dev have_header isa-l/igzip_lib.h
       ;;
    test)
       need libgtest-dev have_header gtest/gtest.h
@@ -39,6 +46,13 @@ for what in "$@"; do
    esac
 done
 
+if [ -n "$optional" ]; then
+   if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
+      missing="$missing$optional"
+   else
+      echo "Optional Debian package not installed:$optional (r2_hat then reads gzip input through zlib, which is slower)" >&2
+   fi
+fi
 [ -z "$missing" ] && exit 0
 
 if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then

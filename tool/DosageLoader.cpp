@@ -10,14 +10,21 @@
 #include <memory>
 #include <new>
 
-#include "base/StringArray.h"
 #include "io/Error.h"
+#include "tool/DosageInput.h"
+#include "tool/DosageParser.h"
+#include "tool/Progress.h"
 
 int DOSE_START_INDEX = 2;
 
 namespace {
 
 const char* const kUnnamed = "(open stream)";
+
+// Four blocks of 1 MiB: enough for the decompressing thread to stay ahead,
+// small next to the accumulators of a large marker list.
+const size_t kBlockSize = 1 << 20;
+const int kBlockCount = 4;
 
 struct Accumulators {
    std::unique_ptr<double[]> sum;
@@ -86,20 +93,18 @@ void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, doub
 void DosageLoader::DosageAnalysis(const char* filename, String& prefix, MarkerLoader& markers) {
    IFILE file = ifopen(filename, "rt");
    if (file == nullptr) error("File [%s] with dosages could not be opened\n\n", filename);
-   Analyse(file, filename, prefix, markers);
+   std::unique_ptr<BlockSource> fast = OpenFastGzipSource(filename);
+   Analyse(file, fast.get(), filename, prefix, markers);
+   fast.reset();
    ifclose(file);
 }
 
 void DosageLoader::DosageAnalysis(IFILE file, String& prefix, MarkerLoader& markers) {
-   Analyse(file, kUnnamed, prefix, markers);
+   Analyse(file, nullptr, kUnnamed, prefix, markers);
 }
 
-void DosageLoader::Analyse(IFILE& file, const char* filename, String& prefix,
-                           MarkerLoader& markers) {
-   String line;
-   StringArray tokens;
-   String separators(" \t\r\n");
-   int lineNo = 0;
+void DosageLoader::Analyse(IFILE& file, BlockSource* preferred, const char* filename,
+                           String& prefix, MarkerLoader& markers) {
    int markerCount = markers.markerCount;
 
    if (markers.hasInfoFile &&
@@ -108,35 +113,34 @@ void DosageLoader::Analyse(IFILE& file, const char* filename, String& prefix,
             markers.allele1.Length() < markers.allele2.Length() ? markers.allele1.Length()
                                                                 : markers.allele2.Length(),
             markerCount);
+   // Fields before the dosages cannot be fewer than none.
+   if (DOSE_START_INDEX < 0) error("DOSE_START_INDEX is %d, below 0\n\n", DOSE_START_INDEX);
 
    Accumulators acc = Allocate(markerCount);
    double* sum = acc.sum.get();
    double* sumsq = acc.sumsq.get();
    int* count = acc.count.get();
 
-   while (!ifeof(file)) {
-      lineNo++;
-      line.ReadLine(file);
-      tokens.ReplaceTokens(line, separators);
-      if (tokens.Length() == 0) continue;
-
-      int m = tokens.Length() - DOSE_START_INDEX;
-      if (m != markerCount) {
-         printf("Skipped line %d in dosagefile contains %d markers != %d in snpsfile\n", lineNo, m,
-                markerCount);
-         continue;
+   std::unique_ptr<BlockSource> ifileSource = OpenIfileSource(file, filename);
+   BlockSource& source = preferred != nullptr ? *preferred : *ifileSource;
+   {
+      DosageParser parser(markerCount, DOSE_START_INDEX, sum, sumsq, count);
+      BlockPipeline pipeline(source, kBlockSize, kBlockCount);
+      Progress progress;
+      const char* data;
+      size_t size;
+      uint64_t bytes = 0;
+      while (pipeline.Next(data, size)) {
+         parser.Feed(data, size);
+         bytes += size;
+         progress.Update(bytes, source.Consumed(), source.FileSize());
       }
-      for (int i = 0; i < markerCount; i++) {
-         double d = atof(tokens[DOSE_START_INDEX + i]);
-         sum[i] += d;
-         sumsq[i] += d * d;
-         count[i]++;
-      }
+      parser.Finish(source.Failed());
    }
 
-   if (iferror(file))
+   if (source.Failed())
       error("File [%s] with dosages could not be read to its end: %s\n\n", filename,
-            ifstrerror(file));
+            source.Reason().c_str());
 
    String name = prefix + (markers.hasInfoFile ? ".info" : ".r2_hat");
    FILE* report = fopen(name, "wt");

@@ -15,6 +15,8 @@
 #include "io/InputFile.h"
 #include "tool/MarkerLoader.h"
 
+class BlockSource;
+
 // Leading fields of a dosage line that are not dosages; read at every use.
 extern int DOSE_START_INDEX;
 
@@ -24,7 +26,8 @@ public:
    void DosageAnalysis(IFILE file, String& prefix, MarkerLoader& markers);
 
 private:
-   void Analyse(IFILE& file, const char* filename, String& prefix, MarkerLoader& markers);
+   void Analyse(IFILE& file, BlockSource* preferred, const char* filename, String& prefix,
+                MarkerLoader& markers);
 };
 
 #endif

@@ -14,7 +14,7 @@ namespace {
 // already shows the value. A following argument that begins with "-" is never
 // taken as its value.
 class HiddenString : public StringParameter {
-  public:
+public:
    HiddenString(char ch, const char* description, String& value)
        : StringParameter(ch, description, value, true) {}
 
@@ -29,20 +29,17 @@ int main(int argc, char** argv) {
    String infoFile;
    String outfile("r2_hat.out");
 
-   puts("Calculate empirical Rsq (r2_hat) from dosage file, Version 1.0.7 \n"
-        "            loci toolkit - quality control of genotype imputation\n");
+   puts(
+       "Calculate empirical Rsq (r2_hat) from dosage file, Version 1.0.7 \n"
+       "            loci toolkit - quality control of genotype imputation\n");
 
    ParameterList* pl = new ParameterList(36);
 
    LongParameterList longParameters[] = {
-       {nullptr, nullptr, false, 0, false},
-       {"Input Files", nullptr, false, 0, false},
-       {"snps[-s]", &snpFile, false, 4, false},
-       {"dosagefile[-g]", &doseFile, false, 4, false},
-       {"infofile[-i]", &infoFile, false, 4, false},
-       {"Output", nullptr, false, 0, false},
-       {"prefix[-o]", &outfile, false, 4, false},
-       {nullptr, nullptr, false, 0, false},
+       {nullptr, nullptr, false, 0, false},          {"Input Files", nullptr, false, 0, false},
+       {"snps[-s]", &snpFile, false, 4, false},      {"dosagefile[-g]", &doseFile, false, 4, false},
+       {"infofile[-i]", &infoFile, false, 4, false}, {"Output", nullptr, false, 0, false},
+       {"prefix[-o]", &outfile, false, 4, false},    {nullptr, nullptr, false, 0, false},
    };
 
    pl->Add(new LongParameters("Available Options", longParameters));

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# End-to-end speed and memory of r2_hat on synthetic imputation output:
+# 500 individuals x 40,000 markers of three-decimal dosages (about 120 MB of
+# text) and its gzip -6 copy, against `gzip -dc` and `cat` on the same files.
+# Each command is timed best of three. Usage: bench/run.sh BUILD-DIR
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+data=$build/bench-data
+mkdir -p "$data"
+
+make_set() {  # make_set NAME INDIVIDUALS MARKERS
+   if [ ! -s "$data/$1.dose.gz" ]; then
+      "$build/bench/make_dosages" "$2" "$3" "$data/$1"
+      gzip -6 -c "$data/$1.dose" >"$data/$1.dose.gz"
+   fi
+}
+make_set main 500 40000
+make_set half 250 40000
+make_set wide 50 400000
+
+# best_of3 COMMAND...: prints "seconds peak-KiB" of the fastest of three runs.
+best_of3() {
+   local best="" mem=""
+   for _ in 1 2 3; do
+      local out
+      /usr/bin/time -f "%e %M" -o "$data/.time" "$@" >/dev/null 2>&1 || true
+      out=$(tail -1 "$data/.time")
+      local t=${out% *} m=${out#* }
+      if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; mem=$m; fi
+   done
+   echo "$best $mem"
+}
+
+row() {  # row LABEL SIZE-BYTES COMMAND...
+   local label=$1 size=$2
+   shift 2
+   read -r t m < <(best_of3 "$@")
+   local rate
+   rate=$(awk "BEGIN{ if ($t > 0) printf \"%.0f\", $size / 1e6 / $t; else print \"inf\" }")
+   printf "%-34s %8.2f s %8s MB/s %9.1f MiB\n" "$label" "$t" "$rate" "$(awk "BEGIN{print $m/1024}")"
+   last_time=$t
+}
+
+
+cd "$data"
+size=$(stat -c %s main.dose)
+echo "Machine: $(nproc) cores; dosage text $((size / 1000000)) MB (500 x 40,000), gzip copy $(($(stat -c %s main.dose.gz) / 1000000)) MB"
+printf "%-34s %10s %13s %13s\n" "command" "wall" "dosage text" "peak memory"
+row "r2_hat, plain file" "$size" "$build/r2_hat" -s main.snps -g main.dose -o out
+plain=$last_time
+row "r2_hat, gzip file" "$size" "$build/r2_hat" -s main.snps -g main.dose.gz -o out
+gz=$last_time
+row "gzip -dc FILE > /dev/null" "$size" gzip -dc main.dose.gz
+gzipdc=$last_time
+row "cat FILE > /dev/null" "$size" cat main.dose
+half_size=$(stat -c %s half.dose)
+row "r2_hat, plain, half the lines" "$half_size" "$build/r2_hat" -s half.snps -g half.dose -o out
+half=$last_time
+wide_size=$(stat -c %s wide.dose)
+row "r2_hat, plain, 50 x 400,000" "$wide_size" "$build/r2_hat" -s wide.snps -g wide.dose -o out
+echo
+awk "BEGIN{printf \"r2_hat on gzip / gzip -dc: %.2f (target <= 0.75)\n\", $gz / $gzipdc}"
+awk "BEGIN{printf \"r2_hat plain: %.0f MB/s (target >= 400)\n\", $size / 1e6 / $plain}"
+awk "BEGIN{printf \"time for all lines / half the lines: %.2f (linear: 2)\n\", $plain / $half}"
+echo "memory target: 32 MiB + 40 bytes per marker = $(awk 'BEGIN{printf "%.1f", 32 + 40 * 40000 / 1048576}') MiB for 40,000 markers, $(awk 'BEGIN{printf "%.1f", 32 + 40 * 400000 / 1048576}') MiB for 400,000"
+rm -f out.r2_hat
+
+if [ -x "$build/bench/loci_bench" ]; then
+   echo
+   "$build/bench/loci_bench" --benchmark_min_time=0.2
+fi

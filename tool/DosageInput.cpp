@@ -1,0 +1,287 @@
+#include "tool/DosageInput.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef LOCI_HAVE_ISAL
+#include <isa-l/igzip_lib.h>
+#endif
+
+namespace {
+
+uint64_t SizeOf(const char* filename) {
+   struct stat info;
+   if (filename == nullptr || stat(filename, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+   return static_cast<uint64_t>(info.st_size);
+}
+
+class IfileSource : public BlockSource {
+public:
+   IfileSource(IFILE& file, const char* filename) : file(file), size(SizeOf(filename)) {}
+
+   size_t Read(char* buffer, size_t capacity) override {
+      if (file.handle == nullptr) return 0;
+      if (file.gzMode) {
+         gzFile gz = static_cast<gzFile>(file.handle);
+         unsigned chunk = capacity > (1u << 30) ? (1u << 30) : static_cast<unsigned>(capacity);
+         int got = gzread(gz, buffer, chunk);
+         if (got <= 0) return 0;
+         // Compressed bytes consumed, where zlib can tell.
+         z_off64_t offset = gzoffset64(gz);
+         if (offset > 0) consumed = static_cast<uint64_t>(offset);
+         return static_cast<size_t>(got);
+      }
+      size_t got = fread(buffer, 1, capacity, static_cast<FILE*>(file.handle));
+      consumed += got;
+      return got;
+   }
+   bool Failed() override { return iferror(file) != 0; }
+   std::string Reason() override { return ifstrerror(file); }
+   uint64_t Consumed() const override { return consumed; }
+   uint64_t FileSize() const override { return size; }
+
+private:
+   IFILE& file;
+   uint64_t size;
+   uint64_t consumed = 0;
+};
+
+#ifdef LOCI_HAVE_ISAL
+
+// zlib's words for what went wrong, so that both decoders report a damaged
+// file alike.
+std::string ZlibReason(const std::string& filename) {
+   IFILE file = ifopen(filename.c_str(), "rb");
+   if (file == nullptr) return strerror(errno);
+   std::vector<char> scratch(1 << 16);
+   while (gzread(static_cast<gzFile>(file.handle), scratch.data(), scratch.size()) > 0) {
+   }
+   std::string reason = iferror(file) ? ifstrerror(file) : "invalid compressed data";
+   ifclose(file);
+   return reason;
+}
+
+class IsalSource : public BlockSource {
+public:
+   IsalSource(FILE* stream, const char* filename, uint64_t size)
+       : stream(stream), filename(filename), size(size), input(kInputSize) {
+      isal_inflate_init(&state);
+      state.crc_flag = ISAL_GZIP;
+   }
+   ~IsalSource() override { fclose(stream); }
+
+   size_t Read(char* buffer, size_t capacity) override {
+      size_t produced = 0;
+      while (produced == 0 && mode != kDone) {
+         switch (mode) {
+            case kStart: {
+               // As zlib: a gzip header at the start means gzip, anything
+               // else is passed through unchanged.
+               if (!Fill(2)) return 0;
+               bool gzip =
+                   state.avail_in >= 2 && state.next_in[0] == 0x1f && state.next_in[1] == 0x8b;
+               mode = gzip ? kMember : kDirect;
+               break;
+            }
+            case kDirect: {
+               if (state.avail_in == 0 && !Fill(1)) return 0;
+               if (state.avail_in == 0) {
+                  mode = kDone;
+                  break;
+               }
+               size_t n = state.avail_in < capacity ? state.avail_in : capacity;
+               memcpy(buffer, state.next_in, n);
+               state.next_in += n;
+               state.avail_in -= static_cast<uint32_t>(n);
+               produced = n;
+               break;
+            }
+            case kMember: {
+               // Only when the decoder stopped for lack of input does an empty
+               // buffer call for more: it may still hold output of its own.
+               if (state.avail_in == 0 && needInput) {
+                  if (!Fill(1)) return produced;
+                  if (state.avail_in == 0) {
+                     // The file ends inside a member.
+                     Fail();
+                     return produced;
+                  }
+               }
+               size_t room = capacity - produced;
+               if (room > (1u << 30)) room = 1u << 30;
+               state.next_out = reinterpret_cast<uint8_t*>(buffer + produced);
+               state.avail_out = static_cast<uint32_t>(room);
+               int rc = isal_inflate(&state);
+               produced += room - state.avail_out;
+               needInput = state.avail_out > 0;
+               if (rc < 0) {
+                  Fail();
+                  return produced;
+               }
+               if (state.block_state == ISAL_BLOCK_FINISH) mode = kLook;
+               break;
+            }
+            case kLook: {
+               // Another member, or (as zlib has it) trailing garbage to ignore.
+               if (!Fill(2)) return produced;
+               if (state.avail_in >= 2 && state.next_in[0] == 0x1f && state.next_in[1] == 0x8b) {
+                  needInput = true;
+                  uint8_t* next = state.next_in;
+                  uint32_t avail = state.avail_in;
+                  isal_inflate_reset(&state);
+                  state.crc_flag = ISAL_GZIP;
+                  state.next_in = next;
+                  state.avail_in = avail;
+                  mode = kMember;
+               } else {
+                  mode = kDone;
+               }
+               break;
+            }
+            case kDone:
+               break;
+         }
+      }
+      return produced;
+   }
+
+   bool Failed() override { return failed; }
+   std::string Reason() override {
+      if (reason.empty()) reason = ZlibReason(filename);
+      return reason;
+   }
+   uint64_t Consumed() const override { return consumed; }
+   uint64_t FileSize() const override { return size; }
+
+private:
+   enum Mode { kStart, kDirect, kMember, kLook, kDone };
+   static const size_t kInputSize = 1 << 20;
+
+   // Makes at least `want` input bytes available where the file has them;
+   // false after a read error.
+   bool Fill(uint32_t want) {
+      if (state.avail_in >= want) return true;
+      if (state.avail_in > 0 && state.next_in != input.data())
+         memmove(input.data(), state.next_in, state.avail_in);
+      state.next_in = input.data();
+      while (state.avail_in < want && !feof(stream)) {
+         size_t got =
+             fread(input.data() + state.avail_in, 1, input.size() - state.avail_in, stream);
+         consumed += got;
+         state.avail_in += static_cast<uint32_t>(got);
+         if (got == 0 && ferror(stream)) {
+            reason = strerror(errno);
+            Fail();
+            return false;
+         }
+      }
+      return true;
+   }
+
+   void Fail() {
+      failed = true;
+      mode = kDone;
+   }
+
+   FILE* stream;
+   std::string filename;
+   uint64_t size;
+   uint64_t consumed = 0;
+   std::vector<uint8_t> input;
+   inflate_state state;
+   Mode mode = kStart;
+   bool needInput = true;
+   bool failed = false;
+   std::string reason;
+};
+
+#endif
+
+}  // namespace
+
+std::unique_ptr<BlockSource> OpenIfileSource(IFILE& file, const char* filename) {
+   return std::unique_ptr<BlockSource>(new IfileSource(file, filename));
+}
+
+bool HaveFastGzip() {
+#ifdef LOCI_HAVE_ISAL
+   return true;
+#else
+   return false;
+#endif
+}
+
+std::unique_ptr<BlockSource> OpenFastGzipSource(const char* filename) {
+#ifdef LOCI_HAVE_ISAL
+   uint64_t size = SizeOf(filename);
+   struct stat info;
+   if (stat(filename, &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+   FILE* stream = fopen(filename, "rb");
+   if (stream == nullptr) return nullptr;
+   return std::unique_ptr<BlockSource>(new IsalSource(stream, filename, size));
+#else
+   (void)filename;
+   return nullptr;
+#endif
+}
+
+BlockPipeline::BlockPipeline(BlockSource& source, size_t blockSize, int blockCount)
+    : source(source), sizes(static_cast<size_t>(blockCount)), blockSize(blockSize) {
+   for (int i = 0; i < blockCount; i++) buffers.emplace_back(new char[blockSize]);
+   producer = std::thread(&BlockPipeline::Produce, this);
+}
+
+BlockPipeline::~BlockPipeline() {
+   {
+      std::lock_guard<std::mutex> lock(mutex);
+      stopping = true;
+   }
+   changed.notify_all();
+   producer.join();
+}
+
+void BlockPipeline::Produce() {
+   int count = static_cast<int>(buffers.size());
+   int slot = 0;
+   while (true) {
+      {
+         std::unique_lock<std::mutex> lock(mutex);
+         // One block may be held by the consumer while the others fill.
+         changed.wait(lock, [&] { return stopping || filled + (holding ? 1 : 0) < count; });
+         if (stopping) return;
+      }
+      size_t got = source.Read(buffers[slot].get(), blockSize);
+      {
+         std::lock_guard<std::mutex> lock(mutex);
+         if (got == 0) {
+            finished = true;
+         } else {
+            sizes[slot] = got;
+            filled++;
+         }
+      }
+      changed.notify_all();
+      if (got == 0) return;
+      slot = (slot + 1) % count;
+   }
+}
+
+bool BlockPipeline::Next(const char*& data, size_t& size) {
+   int count = static_cast<int>(buffers.size());
+   std::unique_lock<std::mutex> lock(mutex);
+   if (holding) {
+      holding = false;
+      changed.notify_all();
+   }
+   changed.wait(lock, [&] { return filled > 0 || finished; });
+   if (filled == 0) return false;
+   data = buffers[nextRead].get();
+   size = sizes[nextRead];
+   filled--;
+   holding = true;
+   nextRead = (nextRead + 1) % count;
+   return true;
+}

@@ -1,0 +1,203 @@
+#include "tool/DosageParser.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/StringBasics_internal.h"
+
+namespace {
+
+inline bool IsSeparator(char c) {
+   return c == ' ' || c == '\t';
+}
+inline bool IsLineEnd(char c) {
+   return c == '\n' || c == '\r';
+}
+inline bool IsDigit(char c) {
+   return c >= '0' && c <= '9';
+}
+
+// Powers of ten that are exact doubles.
+const double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Plain decimals ([-]digits[.digits][e[+-]digits]) with at most 19 digits and
+// a small exponent: with an integer mantissa below 2^53 and a power of ten up
+// to 1e22, both exact, one multiplication or division is correctly rounded,
+// so the result is strtod's to the last bit. Returns the end of the number,
+// or null when the text needs strtod.
+const char* FastDecimal(const char* p, const char* end, double& value) {
+   bool negative = false;
+   if (p < end && *p == '-') {
+      negative = true;
+      p++;
+   }
+   uint64_t mantissa = 0;
+   int digits = 0;
+   int scale = 0;
+   const char* start = p;
+   while (p < end && IsDigit(*p)) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+      digits++;
+      p++;
+   }
+   bool any = p > start;
+   if (p < end && *p == '.') {
+      p++;
+      const char* fraction = p;
+      while (p < end && IsDigit(*p)) {
+         mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+         digits++;
+         p++;
+      }
+      scale = -static_cast<int>(p - fraction);
+      any = any || p > fraction;
+   }
+   if (!any || digits > 19) return nullptr;
+   if (p < end && (*p == 'e' || *p == 'E')) {
+      p++;
+      bool negativeExponent = false;
+      if (p < end && (*p == '+' || *p == '-')) negativeExponent = *p++ == '-';
+      const char* exponentStart = p;
+      int exponent = 0;
+      while (p < end && IsDigit(*p) && p - exponentStart < 4)
+         exponent = exponent * 10 + (*p++ - '0');
+      if (p == exponentStart || (p < end && IsDigit(*p))) return nullptr;
+      scale += negativeExponent ? -exponent : exponent;
+   }
+   if (mantissa > (uint64_t(1) << 53) || scale < -22 || scale > 22) return nullptr;
+   double v = static_cast<double>(mantissa);
+   v = scale < 0 ? v / kExactPowers[-scale] : v * kExactPowers[scale];
+   value = negative ? -v : v;
+   return p;
+}
+
+}  // namespace
+
+double ConvertDosage(const char* begin, const char* end) {
+   double value;
+   const char* stop = FastDecimal(begin, end, value);
+   if (stop == end) return value;
+   // Everything else (a leading '+', hexadecimal, inf and nan, trailing text,
+   // leading white space other than the separators, NUL bytes) is strtod's.
+   std::string text(begin, end);
+   return strtod(text.c_str(), nullptr);
+}
+
+DosageParser::DosageParser(int markerCount, int leadingFields, double* sum, double* sumsq,
+                           int* count)
+    : markerCount(markerCount),
+      leadingFields(leadingFields),
+      sum(sum),
+      sumsq(sumsq),
+      count(count),
+      pending(static_cast<size_t>(markerCount > 0 ? markerCount : 0)),
+      last(loci_internal::IfileLineEnd()) {}
+
+void DosageParser::StoreField(const char* begin, const char* end) {
+   long index = fields - leadingFields;
+   if (index >= 0 && index < markerCount) pending[index] = ConvertDosage(begin, end);
+   fields++;
+}
+
+void DosageParser::EndField() {
+   StoreField(carry.data(), carry.data() + carry.size());
+   carry.clear();
+   inField = false;
+}
+
+void DosageParser::EndLine() {
+   if (inField) EndField();
+   lineNumber++;
+   if (fields == 0) return;
+   long m = fields - leadingFields;
+   fields = 0;
+   if (m != markerCount) {
+      printf("Skipped line %d in dosagefile contains %d markers != %d in snpsfile\n", lineNumber,
+             static_cast<int>(m), markerCount);
+      return;
+   }
+   const double* d = pending.data();
+   for (int i = 0; i < markerCount; i++) {
+      sum[i] += d[i];
+      sumsq[i] += d[i] * d[i];
+      count[i]++;
+   }
+}
+
+// The fields from p on, up to the first line end; a field cut by the end of
+// the block is kept in `carry`.
+const char* DosageParser::ParseFields(const char* p, const char* end) {
+   while (p < end) {
+      char c = *p;
+      if (IsSeparator(c)) {
+         p++;
+         continue;
+      }
+      if (IsLineEnd(c)) return p;
+      long index = fields - leadingFields;
+      if (index >= 0 && index < markerCount) {
+         double value;
+         const char* stop = FastDecimal(p, end, value);
+         if (stop != nullptr && stop < end && (IsSeparator(*stop) || IsLineEnd(*stop))) {
+            pending[index] = value;
+            fields++;
+            p = stop;
+            continue;
+         }
+      }
+      const char* q = p;
+      while (q < end && !IsSeparator(*q) && !IsLineEnd(*q)) q++;
+      if (q == end) {
+         carry.assign(p, end);
+         inField = true;
+         return end;
+      }
+      StoreField(p, q);
+      p = q;
+   }
+   return p;
+}
+
+void DosageParser::Feed(const char* data, size_t size) {
+   const char* p = data;
+   const char* end = data + size;
+   while (p < end) {
+      char c = *p;
+      if (IsLineEnd(c)) {
+         // The second byte of a CR LF or LF CR pair completes the line end
+         // before it.
+         int other = c == '\n' ? '\r' : '\n';
+         if (last == other) {
+            last = 0;
+         } else {
+            EndLine();
+            last = c;
+         }
+         p++;
+         continue;
+      }
+      if (inField) {
+         const char* q = p;
+         while (q < end && !IsSeparator(*q) && !IsLineEnd(*q)) q++;
+         carry.append(p, q);
+         last = 0;
+         p = q;
+         if (q == end) return;
+         EndField();
+         continue;
+      }
+      // Any byte but a line end, separators included, is part of a line and
+      // clears a pending line end.
+      last = 0;
+      p = ParseFields(p, end);
+   }
+}
+
+void DosageParser::Finish(bool readError) {
+   if (!readError && (inField || fields > 0)) EndLine();
+   loci_internal::IfileLineEnd() = last;
+}
