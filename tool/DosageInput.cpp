@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -31,22 +33,22 @@ public:
          if (got <= 0) return 0;
          // Compressed bytes consumed, where zlib can tell.
          z_off64_t offset = gzoffset64(gz);
-         if (offset > 0) consumed = static_cast<uint64_t>(offset);
+         if (offset > 0) consumed.store(static_cast<uint64_t>(offset), std::memory_order_relaxed);
          return static_cast<size_t>(got);
       }
       size_t got = fread(buffer, 1, capacity, static_cast<FILE*>(file.handle));
-      consumed += got;
+      consumed.fetch_add(got, std::memory_order_relaxed);
       return got;
    }
    bool Failed() override { return iferror(file) != 0; }
    std::string Reason() override { return ifstrerror(file); }
-   uint64_t Consumed() const override { return consumed; }
+   uint64_t Consumed() const override { return consumed.load(std::memory_order_relaxed); }
    uint64_t FileSize() const override { return size; }
 
 private:
    IFILE& file;
    uint64_t size;
-   uint64_t consumed = 0;
+   std::atomic<uint64_t> consumed{0};  // read by the parsing thread for progress
 };
 
 #ifdef LOCI_HAVE_ISAL
@@ -153,7 +155,7 @@ public:
       if (reason.empty()) reason = ZlibReason(filename);
       return reason;
    }
-   uint64_t Consumed() const override { return consumed; }
+   uint64_t Consumed() const override { return consumed.load(std::memory_order_relaxed); }
    uint64_t FileSize() const override { return size; }
 
 private:
@@ -170,7 +172,7 @@ private:
       while (state.avail_in < want && !feof(stream)) {
          size_t got =
              fread(input.data() + state.avail_in, 1, input.size() - state.avail_in, stream);
-         consumed += got;
+         consumed.fetch_add(got, std::memory_order_relaxed);
          state.avail_in += static_cast<uint32_t>(got);
          if (got == 0 && ferror(stream)) {
             reason = strerror(errno);
@@ -189,7 +191,7 @@ private:
    FILE* stream;
    std::string filename;
    uint64_t size;
-   uint64_t consumed = 0;
+   std::atomic<uint64_t> consumed{0};  // read by the parsing thread for progress
    std::vector<uint8_t> input;
    inflate_state state;
    Mode mode = kStart;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +43,13 @@ Accumulators Allocate(int markerCount) {
    return acc;
 }
 
+// The sign of a not-a-number means nothing, and where NaNs of both signs meet
+// in a sum the compiler's choice of operand order decides it: every NaN is
+// written as "nan", so the report does not change from one build to another.
+double SignlessNan(double x) {
+   return std::isnan(x) ? std::fabs(x) : x;
+}
+
 // Writes one marker's row after its name, in the standard or the info layout.
 void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, double sumsq,
               int count) {
@@ -64,6 +72,8 @@ void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, doub
    double q = 1.0 - p;
    double var = (sumsq - (sum * sum) / count) / (count - 1);
    double maf = q > p ? p : q;
+   q = SignlessNan(q);
+   maf = SignlessNan(maf);
 
    if (p == 0.0 || p == 1.0) {
       if (markers.hasInfoFile)
@@ -73,7 +83,7 @@ void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, doub
       return;
    }
 
-   double r2hat = ((var / 2.0) / p) / q;
+   double r2hat = SignlessNan(((var / 2.0) / p) / q);
    if (markers.hasInfoFile)
       fprintf(report, "\t%s\t%s\t%.3f\t%.3f\t%d\t%.3f\n", al1, al2, q, maf, count, r2hat);
    else

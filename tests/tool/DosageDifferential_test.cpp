@@ -68,10 +68,15 @@ std::string PlainReport(const std::vector<std::string>& names, const Sums& s) {
          double q = 1.0 - p;
          double var = (s.sumsq[i] - (s.sum[i] * s.sum[i]) / n) / (n - 1);
          double maf = q > p ? p : q;
+         double r2 = ((var / 2.0) / p) / q;
+         // NaNs are written without their sign.
+         if (std::isnan(q)) q = std::fabs(q);
+         if (std::isnan(maf)) maf = std::fabs(maf);
+         if (std::isnan(r2)) r2 = std::fabs(r2);
          if (p == 0.0 || p == 1.0)
             snprintf(row, sizeof row, "\t%d\t%.3f\t%.3f\t-\n", n, q, maf);
          else
-            snprintf(row, sizeof row, "\t%d\t%.3f\t%.3f\t%.3f\n", n, q, maf, ((var / 2.0) / p) / q);
+            snprintf(row, sizeof row, "\t%d\t%.3f\t%.3f\t%.3f\n", n, q, maf, r2);
       }
       out += names[i] + row;
    }

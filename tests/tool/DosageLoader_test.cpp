@@ -94,12 +94,15 @@ TEST(R2HatReport, NoMarkersAcceptsLinesOfTwoFieldsOnly) {
 TEST(R2HatReport, SpecialDosagesFollowAtof) {
    TempDir dir;
    // "nan" poisons its marker; a field without a leading number counts as 0;
-   // exponents and leading '+' are numbers as atof reads them.
-   R2HatRun run = RunR2Hat(dir, {"n\nz\ne\n", "i i nan abc 2e0\ni i 1 x1 +1.0\ni i 0 0 0.0e+1\n"});
+   // exponents and leading '+' are numbers as atof reads them. A NaN is
+   // written without a sign, whatever signs met in its sums.
+   R2HatRun run = RunR2Hat(
+       dir, {"n\nz\ne\ns\n", "i i nan abc 2e0 -nan\ni i 1 x1 +1.0 nan\ni i 0 0 0.0e+1 1\n"});
    EXPECT_EQ(run.report, std::string(kStandardHeader) +
                              "n\t3\tnan\tnan\tnan\n"
                              "z\t3\t1.000\t0.000\t-\n"
-                             "e\t3\t0.500\t0.500\t2.000\n");
+                             "e\t3\t0.500\t0.500\t2.000\n"
+                             "s\t3\tnan\tnan\tnan\n");
 }
 
 TEST(R2HatReport, EqualDosagesMayRoundToNegativeZero) {
