@@ -21,7 +21,7 @@ int CompareForSort(const void* a, const void* b) {
 
 IntArray::IntArray(int startSize) {
    count = startSize;
-   capacity = ((startSize + alloc) / alloc) * alloc;
+   capacity = loci_internal::GrownCapacity(alloc, 0, startSize);
    items = new int[capacity];
 }
 

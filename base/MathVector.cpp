@@ -1,5 +1,7 @@
 #include "base/MathVector.h"
 
+#include <climits>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -49,20 +51,24 @@ Vector::~Vector() {
 
 void Vector::Dimension(int n) {
    if (capacity < n) {
-      int newCapacity;
+      // 64-bit arithmetic, capped at the largest int: doubling near 2^31 must
+      // neither overflow nor loop.
+      long long granule = alloc < 1 ? 1 : alloc;
+      long long newCapacity;
       if (capacity < 1024) {
-         newCapacity = ((n + alloc) / alloc) * alloc;
+         newCapacity = ((n + granule) / granule) * granule;
       } else {
          newCapacity = capacity;
          while (n >= newCapacity) newCapacity *= 2;
       }
+      if (newCapacity > INT_MAX) newCapacity = INT_MAX;
       double* fresh = new double[newCapacity];
       if (data != nullptr) {
          if (dim > 0) memcpy(fresh, data, sizeof(double) * dim);
          delete[] data;
       }
       data = fresh;
-      capacity = newCapacity;
+      capacity = static_cast<int>(newCapacity);
    }
    dim = n;
 }

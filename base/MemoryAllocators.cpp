@@ -6,6 +6,8 @@ namespace {
 
 template <class T>
 T** AllocateMatrix(int rows, int cols) {
+   // A negative size would make new[] throw instead of failing.
+   if (rows < 0 || cols < 0) return nullptr;
    T** m = new (std::nothrow) T*[rows];
    if (m == nullptr) return nullptr;
    for (int i = 0; i < rows; i++) {
@@ -46,6 +48,7 @@ char** AllocateCharMatrix(int rows, int cols) {
 }
 
 char*** AllocateCharCube(int n, int rows, int cols) {
+   if (n < 0 || rows < 0 || cols < 0) return nullptr;
    char*** c = new (std::nothrow) char**[n];
    if (c == nullptr) return nullptr;
    for (int i = 0; i < n; i++) {

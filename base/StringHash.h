@@ -47,7 +47,8 @@ public:
    int Find(const String& key, void* (*makeValue)());
    // Empties the slot; slots outside the table or already empty are ignored.
    void Delete(unsigned int slot);
-   // Rebuilds with newCapacity slots: a power of two above twice the entries.
+   // Rebuilds with newCapacity slots; fatal unless a power of two larger than
+   // the number of entries.
    void SetSize(int newCapacity);
    void Clear();
 

@@ -1,5 +1,9 @@
 #include "base/MathVector.h"
 
+#include <climits>
+
+#include "base/Growth_internal.h"
+
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -204,6 +208,18 @@ TEST(MemoryAllocators, MatricesAndCubesFreeToNull) {
    cube[1][2][3] = 'x';
    FreeCharCube(cube, 2, 3);
    EXPECT_EQ(cube, nullptr);
+
+   // Regression: a negative size threw from new[] and ended the program.
+   EXPECT_EQ(AllocateIntMatrix(2, -1), nullptr);
+   EXPECT_EQ(AllocateCharCube(-1, 2, 2), nullptr);
+}
+
+// Regression: capacities near 2^31 overflowed int and doubled forever.
+TEST(GrowthRule, CapacityNearTheIntLimitIsCappedNotWrapped) {
+   EXPECT_EQ(loci_internal::GrownCapacity(4, 1 << 30, (1 << 30) + 5), INT_MAX);
+   EXPECT_EQ(loci_internal::GrownCapacity(32, 0, INT_MAX - 3), INT_MAX);
+   EXPECT_EQ(loci_internal::GrownCapacity(0, 0, 10), 11);  // a granule of 0 counts as 1
+   EXPECT_EQ(loci_internal::GrownCapacity(8, 8, 20), 24);
 }
 
 TEST(VectorDeathTest, MismatchesAndEmptyStatisticsAreFatal) {
