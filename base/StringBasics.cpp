@@ -32,16 +32,17 @@ int& loci_internal::IfileLineEnd() { return ifileLineEnd; }
 namespace {
 
 // Number-aware comparison of A against B. Both are NUL-terminated; A has
-// `length` characters.
+// `length` characters, B `bLength`, or -1 when B ends at its first NUL. Text
+// read from files may hold NUL bytes, so a NUL inside A must not carry the
+// scan past B's end.
 template <bool fold>
-int CompareNumberAware(const char* a, int length, const char* b) {
+int CompareNumberAware(const char* a, int length, const char* b, int bLength) {
    int i = 0;
-   if (fold) {
-      while (i <= length && Fold(a[i]) == Fold(b[i])) i++;
-   } else {
-      while (i <= length && a[i] == b[i]) i++;
+   while (i <= length && (fold ? Fold(a[i]) == Fold(b[i]) : a[i] == b[i])) {
+      if (b[i] == 0 && (bLength < 0 || i >= bLength)) return i < length ? 1 : 0;
+      i++;
    }
-   if (i > length) return 0;
+   if (i > length) return -1;  // B goes on after a NUL where A ends
 
    char ca = a[i], cb = b[i];
    if (IsDigit(ca)) {
@@ -421,21 +422,21 @@ String String::Right(int n) const {
 // ---------------------------------------------------------------- comparison
 
 int String::FastCompare(const String& s) const {
-   return CompareNumberAware<false>(buffer, length, s.buffer);
+   return CompareNumberAware<false>(buffer, length, s.buffer, s.length);
 }
 
 int String::FastCompare(const char* s) const {
    if (s == nullptr) return -length;
-   return CompareNumberAware<false>(buffer, length, s);
+   return CompareNumberAware<false>(buffer, length, s, -1);
 }
 
 int String::SlowCompare(const String& s) const {
-   return CompareNumberAware<true>(buffer, length, s.buffer);
+   return CompareNumberAware<true>(buffer, length, s.buffer, s.length);
 }
 
 int String::SlowCompare(const char* s) const {
    if (s == nullptr) return -length;
-   return CompareNumberAware<true>(buffer, length, s);
+   return CompareNumberAware<true>(buffer, length, s, -1);
 }
 
 int String::Compare(const String& s) const {
@@ -687,12 +688,12 @@ void String::check_vsnprintf() {
    if (vsnprintfChecked != 0) return;
    char scratch[100];
    memset(scratch, 0, sizeof(scratch));
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-truncation"
 #endif
    int r = snprintf(scratch, 5, "%5s", "VSNPRINTF");
-#if defined(__GNUC__)
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
    if (scratch[6] != 0 || scratch[7] != 0 || (r != 9 && r != -1))

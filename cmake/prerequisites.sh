@@ -33,6 +33,7 @@ for what in "$@"; do
    test)
       need libgtest-dev have_header gtest/gtest.h
       need gzip command -v gzip
+      need time test -x /usr/bin/time
       need pkg-config command -v pkg-config
       ;;
    bench)

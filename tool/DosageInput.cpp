@@ -86,6 +86,7 @@ public:
                bool gzip =
                    state.avail_in >= 2 && state.next_in[0] == 0x1f && state.next_in[1] == 0x8b;
                mode = gzip ? kMember : kDirect;
+               if (gzip && !HeaderFlagsKnown()) return 0;
                break;
             }
             case kDirect: {
@@ -138,6 +139,7 @@ public:
                   state.next_in = next;
                   state.avail_in = avail;
                   mode = kMember;
+                  if (!HeaderFlagsKnown()) return produced;
                } else {
                   mode = kDone;
                }
@@ -179,6 +181,17 @@ private:
             Fail();
             return false;
          }
+      }
+      return true;
+   }
+
+   // zlib refuses a gzip header with reserved flag bits set, which ISA-L
+   // would pass over: refuse it alike.
+   bool HeaderFlagsKnown() {
+      if (!Fill(4)) return false;
+      if (state.avail_in >= 4 && (state.next_in[3] & 0xe0) != 0) {
+         Fail();
+         return false;
       }
       return true;
    }

@@ -618,4 +618,38 @@ TEST(StringReadIfile, WordsSeparatorsAndNul) {
    EXPECT_STREQ(word.Read(missing), "");
 }
 
+// Regression: a name read with a NUL byte where the other name ends (an info
+// file line "rs1\0..." against the SNP name "rs1") carried the comparison past
+// the end of the other name's buffer.
+TEST(StringCompareRegression, NulReadFromAFileDoesNotEndEitherName) {
+   TempDir dir;
+   ResetLineEndMemory(dir);
+   // 0xbe is what AddressSanitizer fills fresh buffers with: the bytes after
+   // the shorter name's terminator match until its buffer ends.
+   IFILE f = OpenAs(dir, "rs1\0\xbe\xbe\xbe\xbeXYZW\nrs1\0\n"s, Source::kPlain);
+   String longer, nulEnded;
+   longer.ReadLine(f);
+   nulEnded.ReadLine(f);
+   ifclose(f);
+   ASSERT_EQ(longer.Length(), 12);
+   ASSERT_EQ(nulEnded.Length(), 4);
+
+   String name("rs1");
+   for (bool exact : {true, false}) {
+      Scoped<bool> switched(String::caseSensitive, exact);
+      EXPECT_GT(longer.Compare(name), 0);
+      EXPECT_LT(name.Compare(longer), 0);
+      EXPECT_GT(nulEnded.Compare(name), 0);
+      EXPECT_LT(name.Compare(nulEnded), 0);
+      // 0xbe against the terminator: signed byte order puts it first.
+      EXPECT_LT(longer.Compare(nulEnded), 0);
+      EXPECT_GT(nulEnded.Compare(longer), 0);
+      EXPECT_EQ(nulEnded.Compare(String(nulEnded)), 0);
+      EXPECT_TRUE(longer != name);
+      // A character pointer ends at its first NUL.
+      EXPECT_GT(longer.Compare(static_cast<const char*>(name)), 0);
+      EXPECT_EQ(name.Compare(static_cast<const char*>(nulEnded)), 0);
+   }
+}
+
 }  // namespace

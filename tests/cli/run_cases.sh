@@ -8,6 +8,9 @@
 #   expected_status  the exit status
 #   expected/        files the run must leave, byte for byte (reports)
 #   absent           optional: names the run must not leave behind
+#   max_rss_kb       optional: the peak resident memory in kB the run may reach,
+#                    measured with /usr/bin/time; not checked when
+#                    LOCI_SANITIZE_RUN=1 (sanitizer builds use several times more)
 #   everything else  input files, copied into a scratch folder where r2_hat runs
 #
 # Usage: run_cases.sh R2HAT CASE_DIR...   (or every case under tests/cli)
@@ -32,7 +35,8 @@ for case_dir in "$@"; do
    name=$(basename "$case_dir")
    scratch=$(mktemp -d)
    (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 ! -name expected ! -name 'expected_*' \
-      ! -name args ! -name setup ! -name absent ! -name '*.actual' -exec cp -a {} "$scratch"/ \;)
+      ! -name args ! -name setup ! -name absent ! -name max_rss_kb ! -name '*.actual' \
+      -exec cp -a {} "$scratch"/ \;)
 
    args=()
    if [ -f "$case_dir/args" ]; then
@@ -42,7 +46,14 @@ for case_dir in "$@"; do
       (cd "$scratch" && bash "$case_dir/setup") || { echo "FAIL $name: setup failed"; failures=$((failures + 1)); rm -rf "$scratch"; continue; }
    fi
 
-   (cd "$scratch" && timeout 120 "$r2hat" "${args[@]}" >"$scratch/.stdout" 2>"$scratch/.stderr" </dev/null)
+   measure=()
+   rss_limit=
+   if [ -f "$case_dir/max_rss_kb" ] && [ "${LOCI_SANITIZE_RUN:-0}" != 1 ]; then
+      rss_limit=$(cat "$case_dir/max_rss_kb")
+      measure=(/usr/bin/time -f %M -o "$scratch/.rss")
+   fi
+   (cd "$scratch" && timeout 120 ${measure[@]+"${measure[@]}"} "$r2hat" "${args[@]}" \
+      >"$scratch/.stdout" 2>"$scratch/.stderr" </dev/null)
    status=$?
 
    ok=1
@@ -80,6 +91,22 @@ for case_dir in "$@"; do
             echo "--- $name: $rel differs or is missing"
          fi
       done < <(cd "$case_dir/expected" && find . -type f)
+   fi
+   if [ -n "$rss_limit" ]; then
+      # time puts a line about a failing status first; the figure comes last.
+      rss=$(tail -n 1 "$scratch/.rss" 2>/dev/null)
+      case "$rss" in
+      '' | *[!0-9]*)
+         ok=0
+         echo "--- $name: no memory figure (is /usr/bin/time installed?)"
+         ;;
+      *)
+         if [ "$rss" -gt "$rss_limit" ]; then
+            ok=0
+            echo "--- $name: peak memory $rss kB, more than $rss_limit kB"
+         fi
+         ;;
+      esac
    fi
    if [ -f "$case_dir/absent" ]; then
       while IFS= read -r gone; do
