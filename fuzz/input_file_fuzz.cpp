@@ -158,12 +158,5 @@ void Run(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-   static const bool ready = fuzzsupport::SetUp();
-   (void)ready;
-   try {
-      Run(data, size);
-   } catch (const FuzzFatal&) {
-      LOCI_FUZZ_CHECK(!"reading an input file ended in a fatal error");
-   }
-   return 0;
+   return fuzzsupport::RunWithoutFatal(Run, data, size, "reading an input file");
 }

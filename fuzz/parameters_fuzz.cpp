@@ -123,13 +123,5 @@ void Run(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-   static const bool ready = fuzzsupport::SetUp();
-   (void)ready;
-   try {
-      Run(data, size);
-   } catch (const FuzzFatal&) {
-      // Command-line problems are collected, never fatal.
-      LOCI_FUZZ_CHECK(!"reading a command line ended in a fatal error");
-   }
-   return 0;
+   return fuzzsupport::RunWithoutFatal(Run, data, size, "reading a command line");
 }

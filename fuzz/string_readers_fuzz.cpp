@@ -282,13 +282,5 @@ void Run(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-   static const bool ready = fuzzsupport::SetUp();
-   (void)ready;
-   try {
-      Run(data, size);
-   } catch (const FuzzFatal&) {
-      // None of these readers has a fatal path for any input.
-      LOCI_FUZZ_CHECK(!"a string reader ended in a fatal error");
-   }
-   return 0;
+   return fuzzsupport::RunWithoutFatal(Run, data, size, "a string reader");
 }
