@@ -131,13 +131,15 @@ TEST(Parameters, CommandLinesAndTheirSummaries) {
 TEST(Parameters, SingleArgumentReaderAndValueChecks) {
    int n = 0;
    IntParameter count('n', "Count", n);
-   Args single("-N5 /n6 n7 -x8 -");
-   EXPECT_TRUE(count.Read(single.argc(), single.argv.data(), 1) && n == 5);
-   EXPECT_TRUE(count.Read(single.argc(), single.argv.data(), 2) && n == 6);
-   EXPECT_TRUE(count.Read(single.argc(), single.argv.data(), 3) && n == 7);
-   EXPECT_FALSE(count.Read(single.argc(), single.argv.data(), 4) ||
-                count.Read(single.argc(), single.argv.data(), 5));
-   EXPECT_EQ(n, 7);
+   Args single("-N5 /n6 n7 -x8 x9 -");
+   const int after[] = {5, 6, 7, 7, 7, 7};
+   for (int i = 1; i < single.argc(); i++) {
+      EXPECT_EQ(count.Read(single.argc(), single.argv.data(), i), i <= 3) << single.words[i];
+      EXPECT_EQ(n, after[i - 1]) << single.words[i];
+   }
+   char empty[] = "";
+   char* emptyArgv[] = {empty, nullptr};
+   EXPECT_FALSE(count.Read(1, emptyArgv, 0));
 
    EXPECT_TRUE(Parameter::CheckDouble("1e5") && Parameter::CheckDouble(".5"));
    EXPECT_TRUE(Parameter::CheckDouble("1x") && Parameter::CheckDouble("-"));
