@@ -4,12 +4,10 @@
 
 namespace {
 
-TEST(MessagesDeathTest, ErrorPrintsMarkerOnItsOwnLineThenExitsOne) {
+// The fatal reporters differ in where the message starts.
+TEST(MessagesDeathTest, FatalReportersPrintTheirMarkerThenExitOne) {
    EXPECT_FATAL(error("File [%s] could not be opened", "x.txt"),
                 "\nFATAL ERROR - \nFile [x.txt] could not be opened\n\n");
-}
-
-TEST(MessagesDeathTest, NumericErrorKeepsMessageOnMarkerLine) {
    EXPECT_FATAL(numerror("value %d out of range", 7),
                 "\nFATAL NUMERIC ERROR - value 7 out of range\n\n");
 }
