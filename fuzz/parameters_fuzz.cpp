@@ -13,36 +13,19 @@
 
 #include "base/MissingValue.h"
 #include "base/StringBasics.h"
-#include "fuzz/FuzzSupport.h"
 #include "params/Parameters.h"
+#include "tests/support/Support.h"
 
 namespace {
-
-using fuzzsupport::FuzzFatal;
 
 // Arguments beyond this are dropped: the work per input stays small.
 const size_t kMaxArguments = 256;
 
 struct Values {
-   int number = 7;
-   double real = 0.5;
-   String text{"start"};
-   String dashText{"dash"};
-   bool flag = false;
-   int set = 0;
-   int choice = 1;
-
-   bool longFlag = true;
-   int longNumber = 0;
-   double longReal = MISSING_VALUE;
-   String longText{"long"};
-   bool exclusiveA = false;
-   bool exclusiveB = true;
-   int exclusiveC = 0;
-   double exclusiveD = 1.0;
-   bool extraFlag = false;
-   String extraText;
-   int extraNumber = 3;
+   int number = 7, set = 0, choice = 1, longNumber = 0, exclusiveC = 0, extraNumber = 3;
+   double real = 0.5, longReal = MISSING_VALUE, exclusiveD = 1.0;
+   String text{"start"}, dashText{"dash"}, longText{"long"}, extraText;
+   bool flag = false, longFlag = true, exclusiveA = false, exclusiveB = true, extraFlag = false;
 };
 
 OptionList kSetRows[] = {
@@ -123,5 +106,5 @@ void Run(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-   return fuzzsupport::RunWithoutFatal(Run, data, size, "reading a command line");
+   return testsupport::RunWithoutFatal(Run, data, size);
 }
