@@ -6,6 +6,7 @@
 // Properties: reading and the summary never fail or read out of bounds;
 // ReadWithTrailer returns an index inside the arguments it was given; bound
 // variables keep their kinds' invariants.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -34,17 +35,14 @@ OptionList kListRows[] = {{'x', "ex", 1}, {'Y', "why", 2}, {'z', "zed", 3}, {0, 
 
 void Run(const uint8_t* data, size_t size) {
    // Arguments: the input split at NUL bytes; the program name first.
-   std::vector<std::string> arguments{"fuzz"};
-   std::string current;
-   for (size_t i = 0; i < size && arguments.size() < kMaxArguments; i++) {
-      if (data[i] == 0) {
-         arguments.push_back(current);
-         current.clear();
-      } else {
-         current += static_cast<char>(data[i]);
-      }
+   std::vector<std::string> arguments{"fuzz", ""};
+   for (size_t i = 0; i < size; i++) {
+      if (data[i] == 0)
+         arguments.emplace_back();
+      else
+         arguments.back() += static_cast<char>(data[i]);
    }
-   if (arguments.size() < kMaxArguments) arguments.push_back(current);
+   arguments.resize(std::min(arguments.size(), kMaxArguments));
    std::vector<char*> argv;
    for (auto& argument : arguments) argv.push_back(&argument[0]);
    argv.push_back(nullptr);

@@ -64,58 +64,48 @@ std::vector<std::string> ReadAll(AtEnd atEnd, Read read, const std::string& bann
    return items;
 }
 
+std::vector<std::string> Items(const StringArray& array, int from = 0) {
+   std::vector<std::string> items;
+   for (int i = from; i < array.Length(); i++) items.push_back(Bytes(array[i]));
+   return items;
+}
+
 // StringArray::Read is the loop of String::ReadLine.
 template <class File>
 void CheckArrayRead(File& f, const std::vector<std::string>& lines) {
    StringArray array;
    array.Read(f);
-   LOCI_FUZZ_CHECK(static_cast<size_t>(array.Length()) == lines.size());
-   for (int i = 0; i < array.Length(); i++) LOCI_FUZZ_CHECK(Bytes(array[i]) == lines[i]);
-}
-
-bool IsSeparator(const String& separators, char c) {
-   return separators.FindChar(c, 0) != -1;
+   LOCI_FUZZ_CHECK(Items(array) == lines);
 }
 
 void CheckTokenisers(const String& line, const String& separators, char separator) {
    std::string text = Bytes(line);
    bool exact = String::caseSensitive;
 
-   StringArray tokens;
+   StringArray tokens, replaced, columns, charTokens;
    tokens.Add("kept");
+   replaced.Add("gone");
    int count = tokens.AddTokens(line, separators);
    LOCI_FUZZ_CHECK(count == tokens.Length() && count >= 1 && !(tokens[0] != "kept"));
-   std::string joined;
-   for (int i = 1; i < count; i++) {
-      LOCI_FUZZ_CHECK(tokens[i].Length() > 0);
-      for (int j = 0; j < tokens[i].Length(); j++)
-         LOCI_FUZZ_CHECK(!IsSeparator(separators, tokens[i][j]));
-      joined += Bytes(tokens[i]);
+   std::vector<std::string> added = Items(tokens, 1);
+   for (const std::string& token : added) {
+      LOCI_FUZZ_CHECK(!token.empty());
+      for (char c : token) LOCI_FUZZ_CHECK(separators.FindChar(c, 0) == -1);
    }
-   if (exact) LOCI_FUZZ_CHECK(joined == Without(text, Bytes(separators)));
-
-   StringArray replaced;
-   replaced.Add("gone");
+   if (exact) LOCI_FUZZ_CHECK(Joined(added) == Without(text, Bytes(separators)));
    LOCI_FUZZ_CHECK(replaced.ReplaceTokens(line, separators) == count - 1);
-   for (int i = 0; i < replaced.Length(); i++)
-      LOCI_FUZZ_CHECK(Bytes(replaced[i]) == Bytes(tokens[i + 1]));
+   LOCI_FUZZ_CHECK(Items(replaced) == added);
 
-   StringArray columns;
    int columnCount = columns.AddColumns(line, separator);
    LOCI_FUZZ_CHECK(columnCount == columns.Length() && columnCount >= 1);
-   StringArray charTokens;
    int charTokenCount = charTokens.AddTokens(line, separator);
    if (exact) {
-      std::string rebuilt;
-      std::vector<std::string> nonEmpty;
-      for (int i = 0; i < columnCount; i++) {
-         if (i > 0) rebuilt += separator;
-         rebuilt += Bytes(columns[i]);
-         if (columns[i].Length() > 0) nonEmpty.push_back(Bytes(columns[i]));
-      }
+      std::vector<std::string> cells = Items(columns);
+      std::string rebuilt = cells[0];
+      for (size_t i = 1; i < cells.size(); i++) rebuilt += separator + cells[i];
       LOCI_FUZZ_CHECK(rebuilt == text);
-      LOCI_FUZZ_CHECK(static_cast<size_t>(charTokenCount) == nonEmpty.size());
-      for (int i = 0; i < charTokenCount; i++) LOCI_FUZZ_CHECK(Bytes(charTokens[i]) == nonEmpty[i]);
+      LOCI_FUZZ_CHECK(static_cast<size_t>(charTokenCount) == NonEmpty(cells).size());
+      LOCI_FUZZ_CHECK(Items(charTokens) == NonEmpty(cells));
    }
 }
 

@@ -23,23 +23,6 @@
 
 namespace testsupport {
 
-// One gzip member holding `bytes`.
-inline std::string Gzip(const std::string& bytes, int level = 6) {
-   z_stream stream;
-   memset(&stream, 0, sizeof(stream));
-   // 15 + 16: a gzip wrapper rather than a zlib one.
-   if (deflateInit2(&stream, level, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) abort();
-   std::string out(deflateBound(&stream, bytes.size()) + 64, '\0');
-   stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-   stream.avail_in = static_cast<uInt>(bytes.size());
-   stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
-   stream.avail_out = static_cast<uInt>(out.size());
-   if (deflate(&stream, Z_FINISH) != Z_STREAM_END) abort();
-   out.resize(stream.total_out);
-   deflateEnd(&stream);
-   return out;
-}
-
 // The rest of an open file, which it closes.
 inline std::string ReadAll(FILE* f) {
    std::string bytes;
@@ -47,6 +30,19 @@ inline std::string ReadAll(FILE* f) {
    for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, n);
    fclose(f);
    return bytes;
+}
+
+// One gzip member holding `bytes`.
+inline std::string Gzip(const std::string& bytes, int level = 6) {
+   FILE* out = tmpfile();
+   gzFile gz = gzdopen(dup(fileno(out)), ("wb" + std::to_string(level)).c_str());
+   if (gz == nullptr ||
+       gzwrite(gz, bytes.data(), static_cast<unsigned>(bytes.size())) !=
+           static_cast<int>(bytes.size()) ||
+       gzclose(gz) != Z_OK)
+      abort();
+   rewind(out);
+   return ReadAll(out);
 }
 
 // The whole file; empty when it cannot be read.
