@@ -34,7 +34,6 @@
 
 namespace {
 
-using testsupport::AtScopeEnd;
 using testsupport::Gzip;
 
 enum Damage { kIntact, kTruncated, kChangedByte, kMembersAndTrailingBytes };
@@ -90,8 +89,7 @@ void Run(const uint8_t* data, size_t size) {
 
    // What the loader reads from the dosage file: the text, unless a changed
    // byte spoiled the gzip signature, when it reads the file's bytes as they are.
-   std::string seen = dosages;
-   std::string doseBytes = dosages;
+   std::string seen = dosages, doseBytes = dosages;
    if (gzipDosages) {
       doseBytes = Gzip(dosages);
       size_t position = rest.size() % doseBytes.size();
@@ -117,35 +115,31 @@ void Run(const uint8_t* data, size_t size) {
    CompareDosageSources(dosePath, 1 + (dosages.size() * 31 + flags) % 4096);
 
    // The file-name entries would leave their files open when a fatal error
-   // unwinds them: every file is opened and closed here.
+   // unwinds them: the files are opened and closed here.
+   FILE* snpFile = fopen(snpPath.c_str(), "rt");
+   IFILE infoFile = ifopen(infoPath.c_str(), "rb"), doseFile = ifopen(dosePath.c_str(), "rt");
+   LOCI_FUZZ_CHECK(snpFile != nullptr && !(infoFile == nullptr) && !(doseFile == nullptr));
    MarkerLoader markers;
    bool fatal = false;
    std::string printed;
    try {
       testsupport::StdoutCapture capture;
-      FILE* snpFile = fopen(snpPath.c_str(), "rt");
-      LOCI_FUZZ_CHECK(snpFile != nullptr);
-      {
-         AtScopeEnd close{[&] { fclose(snpFile); }};
-         markers.LoadMarkers(snpFile);
-      }
+      markers.LoadMarkers(snpFile);
       LOCI_FUZZ_CHECK(markers.markerCount == markers.markerNames.Length());
       if (hasInfo) {
          markers.hasInfoFile = true;
-         IFILE infoFile = ifopen(infoPath.c_str(), "rb");
-         AtScopeEnd close{[&] { ifclose(infoFile); }};
          markers.LoadAlleles(infoFile);
          LOCI_FUZZ_CHECK(markers.allele1.Length() == markers.markerCount &&
                          markers.allele2.Length() == markers.markerCount);
       }
-      IFILE doseFile = ifopen(dosePath.c_str(), "rt");
-      AtScopeEnd close{[&] { ifclose(doseFile); }};
-      DosageLoader loader;
-      loader.DosageAnalysis(doseFile, prefix, markers);
+      DosageLoader().DosageAnalysis(doseFile, prefix, markers);
       printed = capture.Finish();
    } catch (const testsupport::Fatal&) {
       fatal = true;
    }
+   fclose(snpFile);
+   ifclose(infoFile);
+   ifclose(doseFile);
 
    std::string report = testsupport::ReadFile(reportPath);
    if (fatal) {

@@ -121,15 +121,6 @@ private:
    int savedFd;
 };
 
-// Runs `f` when the scope ends, also when an exception unwinds it.
-template <class F>
-struct AtScopeEnd {
-   F f;
-   ~AtScopeEnd() { f(); }
-};
-template <class F>
-AtScopeEnd(F) -> AtScopeEnd<F>;
-
 // ---------------------------------------------------------------- fuzz targets
 // The library reports fatal input by printing and exiting; a fuzz target must
 // survive that, so FuzzScratch() (called first by every target) turns every
