@@ -6,6 +6,7 @@
 // Properties: reading and the summary never fail or read out of bounds;
 // ReadWithTrailer returns an index inside the arguments it was given; bound
 // variables keep their kinds' invariants.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -13,36 +14,19 @@
 
 #include "base/MissingValue.h"
 #include "base/StringBasics.h"
-#include "fuzz/FuzzSupport.h"
 #include "params/Parameters.h"
+#include "tests/support/Support.h"
 
 namespace {
-
-using fuzzsupport::FuzzFatal;
 
 // Arguments beyond this are dropped: the work per input stays small.
 const size_t kMaxArguments = 256;
 
 struct Values {
-   int number = 7;
-   double real = 0.5;
-   String text{"start"};
-   String dashText{"dash"};
-   bool flag = false;
-   int set = 0;
-   int choice = 1;
-
-   bool longFlag = true;
-   int longNumber = 0;
-   double longReal = MISSING_VALUE;
-   String longText{"long"};
-   bool exclusiveA = false;
-   bool exclusiveB = true;
-   int exclusiveC = 0;
-   double exclusiveD = 1.0;
-   bool extraFlag = false;
-   String extraText;
-   int extraNumber = 3;
+   int number = 7, set = 0, choice = 1, longNumber = 0, exclusiveC = 0, extraNumber = 3;
+   double real = 0.5, longReal = MISSING_VALUE, exclusiveD = 1.0;
+   String text{"start"}, dashText{"dash"}, longText{"long"}, extraText;
+   bool flag = false, longFlag = true, exclusiveA = false, exclusiveB = true, extraFlag = false;
 };
 
 OptionList kSetRows[] = {
@@ -51,17 +35,14 @@ OptionList kListRows[] = {{'x', "ex", 1}, {'Y', "why", 2}, {'z', "zed", 3}, {0, 
 
 void Run(const uint8_t* data, size_t size) {
    // Arguments: the input split at NUL bytes; the program name first.
-   std::vector<std::string> arguments{"fuzz"};
-   std::string current;
-   for (size_t i = 0; i < size && arguments.size() < kMaxArguments; i++) {
-      if (data[i] == 0) {
-         arguments.push_back(current);
-         current.clear();
-      } else {
-         current += static_cast<char>(data[i]);
-      }
+   std::vector<std::string> arguments{"fuzz", ""};
+   for (size_t i = 0; i < size; i++) {
+      if (data[i] == 0)
+         arguments.emplace_back();
+      else
+         arguments.back() += static_cast<char>(data[i]);
    }
-   if (arguments.size() < kMaxArguments) arguments.push_back(current);
+   arguments.resize(std::min(arguments.size(), kMaxArguments));
    std::vector<char*> argv;
    for (auto& argument : arguments) argv.push_back(&argument[0]);
    argv.push_back(nullptr);
@@ -123,5 +104,5 @@ void Run(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-   return fuzzsupport::RunWithoutFatal(Run, data, size, "reading a command line");
+   return testsupport::RunWithoutFatal(Run, data, size);
 }

@@ -3,56 +3,41 @@
 // every file of every directory named (in name order, hidden files skipped).
 // A failed property aborts inside the target, so the exit status tells.
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/Support.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-namespace {
-
-namespace fs = std::filesystem;
-
-int Replay(const fs::path& file) {
-   std::ifstream in(file, std::ios::binary);
-   if (!in) {
-      fprintf(stderr, "cannot read %s\n", file.c_str());
-      return 1;
-   }
-   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
-   LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-   return 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-   int replayed = 0;
-   int failures = 0;
+   namespace fs = std::filesystem;
+   std::vector<fs::path> files;
    for (int i = 1; i < argc; i++) {
-      fs::path given(argv[i]);
-      std::vector<fs::path> files;
-      std::error_code error;
-      if (fs::is_directory(given, error)) {
-         for (const auto& entry : fs::directory_iterator(given))
+      std::vector<fs::path> found;
+      if (fs::is_directory(argv[i])) {
+         for (const auto& entry : fs::directory_iterator(argv[i]))
             if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
-               files.push_back(entry.path());
-         std::sort(files.begin(), files.end());
+               found.push_back(entry.path());
       } else {
-         files.push_back(given);
+         found.push_back(argv[i]);
       }
-      for (const auto& file : files) {
-         failures += Replay(file);
-         replayed++;
-      }
+      std::sort(found.begin(), found.end());
+      files.insert(files.end(), found.begin(), found.end());
    }
-   fprintf(stderr, "replayed %d inputs\n", replayed);
+   for (const fs::path& file : files) {
+      FILE* f = fopen(file.c_str(), "rb");
+      if (f == nullptr) {
+         fprintf(stderr, "cannot read %s\n", file.c_str());
+         return 1;
+      }
+      std::string bytes = testsupport::ReadAll(f);
+      LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+   }
+   fprintf(stderr, "replayed %zu inputs\n", files.size());
    // An empty corpus replays nothing: most likely a wrong path.
-   return failures > 0 || replayed == 0 ? 1 : 0;
+   return files.empty() ? 1 : 0;
 }

@@ -7,11 +7,13 @@
 #   expected_stdout  standard output, byte for byte
 #   expected_status  the exit status
 #   expected/        files the run must leave, byte for byte (reports)
-#   absent           optional: names the run must not leave behind
+#   absent, present  optional: names the run must not leave behind, and names
+#                    that must still be there (a symbolic link counts as there)
 #   max_rss_kb       optional: the peak resident memory in kB the run may reach,
 #                    measured with /usr/bin/time; not checked when
 #                    LOCI_SANITIZE_RUN=1 (sanitizer builds use several times more)
 #   everything else  input files, copied into a scratch folder where r2_hat runs
+#                    (symbolic links, such as those to tests/data, as their targets)
 #
 # Usage: run_cases.sh R2HAT CASE_DIR...   (or every case under tests/cli)
 # A failing case keeps its actual output beside it as *.actual. With
@@ -29,14 +31,19 @@ if [ "$rewrite" = 1 ] && [ "${CI:-}" = true ]; then
    exit 2
 fi
 
+fail() {
+   ok=0
+   echo "--- $name: $*"
+}
+
 failures=0
 for case_dir in "$@"; do
    case_dir=$(cd "${case_dir%/}" && pwd)
    name=$(basename "$case_dir")
    scratch=$(mktemp -d)
    (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 ! -name expected ! -name 'expected_*' \
-      ! -name args ! -name setup ! -name absent ! -name max_rss_kb ! -name '*.actual' \
-      -exec cp -a {} "$scratch"/ \;)
+      ! -name args ! -name setup ! -name absent ! -name present ! -name max_rss_kb \
+      ! -name '*.actual' -exec cp -aL {} "$scratch"/ \;)
 
    args=()
    if [ -f "$case_dir/args" ]; then
@@ -61,61 +68,45 @@ for case_dir in "$@"; do
    if [ "$rewrite" = 1 ]; then
       cp "$scratch/.stdout" "$case_dir/expected_stdout"
       echo "$status" >"$case_dir/expected_status"
-      if [ -d "$case_dir/expected" ]; then
-         (cd "$case_dir/expected" && find . -type f) | while IFS= read -r rel; do
-            [ -e "$scratch/$rel" ] && cp "$scratch/$rel" "$case_dir/expected/$rel"
-         done
-      fi
+      while IFS= read -r rel; do
+         [ -e "$scratch/$rel" ] && cp "$scratch/$rel" "$case_dir/expected/$rel"
+      done < <([ -d "$case_dir/expected" ] && cd "$case_dir/expected" && find . -type f)
       echo "rewrote $name"
       rm -rf "$scratch"
       continue
    fi
 
    if ! cmp -s "$scratch/.stdout" "$case_dir/expected_stdout"; then
-      ok=0
+      fail "standard output differs"
       cp "$scratch/.stdout" "$case_dir/stdout.actual"
-      echo "--- $name: standard output differs"
       diff "$case_dir/expected_stdout" "$scratch/.stdout" | head -20
    fi
    expected_status=$(cat "$case_dir/expected_status" 2>/dev/null || echo 0)
    if [ "$status" != "$expected_status" ]; then
-      ok=0
-      echo "--- $name: exit status $status, expected $expected_status"
+      fail "exit status $status, expected $expected_status"
       head -5 "$scratch/.stderr"
    fi
-   if [ -d "$case_dir/expected" ]; then
-      while IFS= read -r rel; do
-         if ! cmp -s "$case_dir/expected/$rel" "$scratch/$rel"; then
-            ok=0
-            [ -e "$scratch/$rel" ] && cp "$scratch/$rel" "$case_dir/$(basename "$rel").actual"
-            echo "--- $name: $rel differs or is missing"
-         fi
-      done < <(cd "$case_dir/expected" && find . -type f)
-   fi
+   while IFS= read -r rel; do
+      cmp -s "$case_dir/expected/$rel" "$scratch/$rel" && continue
+      fail "$rel differs or is missing"
+      [ -e "$scratch/$rel" ] && cp "$scratch/$rel" "$case_dir/$(basename "$rel").actual"
+   done < <([ -d "$case_dir/expected" ] && cd "$case_dir/expected" && find . -type f)
    if [ -n "$rss_limit" ]; then
       # time puts a line about a failing status first; the figure comes last.
       rss=$(tail -n 1 "$scratch/.rss" 2>/dev/null)
       case "$rss" in
-      '' | *[!0-9]*)
-         ok=0
-         echo "--- $name: no memory figure (is /usr/bin/time installed?)"
-         ;;
-      *)
-         if [ "$rss" -gt "$rss_limit" ]; then
-            ok=0
-            echo "--- $name: peak memory $rss kB, more than $rss_limit kB"
-         fi
-         ;;
+      '' | *[!0-9]*) fail "no memory figure (is /usr/bin/time installed?)" ;;
+      *) [ "$rss" -le "$rss_limit" ] || fail "peak memory $rss kB, more than $rss_limit kB" ;;
       esac
    fi
-   if [ -f "$case_dir/absent" ]; then
-      while IFS= read -r gone; do
-         if [ -n "$gone" ] && [ -e "$scratch/$gone" ]; then
-            ok=0
-            echo "--- $name: $gone should not exist"
-         fi
-      done <"$case_dir/absent"
-   fi
+   for list in absent present; do
+      [ -f "$case_dir/$list" ] || continue
+      while IFS= read -r file; do
+         [ -n "$file" ] || continue
+         if [ -e "$scratch/$file" ] || [ -L "$scratch/$file" ]; then there=present; else there=absent; fi
+         [ $there = $list ] || fail "$file should be $list"
+      done <"$case_dir/$list"
+   done
    if [ $ok = 1 ]; then echo "ok   $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
    rm -rf "$scratch"
 done
