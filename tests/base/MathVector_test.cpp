@@ -71,13 +71,13 @@ TEST(Vector, ArithmeticAndStatistics) {
 }
 
 TEST(Vector, MatrixProductReadsTheOldOperand) {
-   Matrix m(3, 3);
-   m.Dimension(2, 3);  // drops a row
-   for (int i = 0; i < 2; i++)
-      for (int j = 0; j < 3; j++) m[i][j] = 3 * i + j + 1;  // 1 2 3 / 4 5 6
-   Vector product, v = Make({7, 5, 3});
+   Matrix m(4, 2);
+   m.Dimension(3, 2);  // drops a row
+   for (int i = 0; i < 3; i++)
+      for (int j = 0; j < 2; j++) m[i][j] = 2 * i + j + 1;  // 1 2 / 3 4 / 5 6
+   Vector product, v = Make({7, 5});
    product.Product(m, v);
-   EXPECT_TRUE(product == Make({26, 71}));
+   EXPECT_TRUE(product == Make({17, 41, 65}));
    Matrix square(2, 2);
    square[0][0] = 0, square[0][1] = 1, square[1][0] = 1, square[1][1] = 1;
    Vector x = Make({2, 3});
