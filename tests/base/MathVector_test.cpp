@@ -117,6 +117,10 @@ TEST(Vector, SortedListsSearchAndEdits) {
    edit.DeleteDimension(3);
    edit.Stack(edit);
    EXPECT_TRUE(edit == Make({1, 9, 2, 1, 9, 2}));
+   Vector full;  // the insertion takes the last free slot
+   for (int i = 0; i < 31; i++) full.Push(i);
+   full.Insert(0, -1);
+   EXPECT_TRUE(full.Capacity() == 32 && full[0] == -1 && full[31] == 30);
 
    edit.label = "a label longer than fifteen";
    testsupport::StdoutCapture capture;
@@ -156,10 +160,10 @@ TEST(MemoryAllocators, MatricesAndCubesFreeToNull) {
    double** m = AllocateDoubleMatrix(3, 4);
    m[2][3] = 11.0;
    FreeDoubleMatrix(m, 3);
-   FreeDoubleMatrix(m, 3);  // a second free is harmless
-   char*** cube = AllocateCharCube(2, 3, 4);
-   cube[1][2][3] = 'x';
-   FreeCharCube(cube, 2, 3);
+   FreeDoubleMatrix(m, 3);                    // a second free is harmless
+   char*** cube = AllocateCharCube(3, 3, 4);  // three pointers fill their block: no overrun
+   cube[2][2][3] = 'x';
+   FreeCharCube(cube, 3, 3);
    EXPECT_TRUE(m == nullptr && cube == nullptr);
    // Regression: a negative size threw from new[] and ended the program.
    EXPECT_TRUE(AllocateIntMatrix(2, -1) == nullptr && AllocateCharCube(-1, 2, 2) == nullptr);

@@ -9,7 +9,9 @@
 namespace {
 
 TEST(StringMap, KeysStaySortedNumberAwareAndCaseFolded) {
+   StringMap::alloc = 3;  // arrays that fill their allocation exactly: an overrun corrupts the heap
    StringMap map;
+   StringMap::alloc = 8;
    std::vector<int> values(200);
    for (int i = 0; i < 200; i++) {
       int k = (i * 73) % 200;  // every key once, out of order
@@ -83,7 +85,9 @@ TEST(StringMap, StemSearchesAgreeWithScanWhenDigitsAreInvolved) {
 }
 
 TEST(StringIntMap, CountsAndValues) {
+   StringIntMap::alloc = 3;  // as above: the fourth key must not overrun
    StringIntMap counts;
+   StringIntMap::alloc = 8;
    EXPECT_EQ(counts.GetCount("absent"), 0);
    EXPECT_EQ(counts.Length(), 0);
    EXPECT_EQ(counts.DecrementCount("down"), -1);
