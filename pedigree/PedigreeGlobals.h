@@ -113,7 +113,8 @@ public:
 
    // A centimorgan map, sex-averaged (3 fields) or sex-specific (5 fields);
    // with `filter`, markers without an ID are passed over. A file that cannot
-   // be opened loads nothing.
+   // be opened loads nothing; one that cannot be read to its end is fatal, as
+   // for every reader below.
    static void LoadMarkerMap(const char* filename, bool filter);
    static void LoadMarkerMap(IFILE& input, bool filter);
    // A map in base pairs; a file that cannot be opened is fatal.
