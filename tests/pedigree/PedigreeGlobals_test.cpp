@@ -182,6 +182,7 @@ TEST(AlleleTokens, AtMost254AllelesAndLabelsForNumberedOnes) {
    String relabelled("RELABELLED");
    EXPECT_EQ(PG::LoadAllele(info, relabelled), 3);
 
+   EXPECT_STREQ(PG::GetMarkerInfo(String("unlabelled"))->GetAlleleLabel(3), "3");
    EXPECT_STREQ(info->GetAlleleLabel(0), "0");
    EXPECT_STREQ(info->alleleLabels[0], "0");
    EXPECT_FATAL(info->GetAlleleLabel(-1), Fatal("Marker limit_254 has no allele numbered -1\n"));
