@@ -14,6 +14,8 @@
 
 namespace {
 
+const unsigned char kUnknownAllele = 255;
+
 const char* const kCannotOpen =
     "The pedigree file %s cannot be opened\n\n"
     "Common causes for this problem are:\n"
@@ -27,7 +29,31 @@ const char* const kCannotOpen =
 
 // A value token, or MISSING_VALUE for the missing code or anything strtod
 // cannot read completely.
-double ReadValue(const String& token) {
+// The fields of a line, split in place at every separator: one copy of the
+// line per file instead of one string per field.
+class Fields {
+public:
+   int Split(const String& line, const char* separators) {
+      text.assign((const char*)line, (const char*)line + line.Length() + 1);
+      starts.clear();
+      for (size_t i = 0; i + 1 < text.size(); i++) {
+         if (strchr(separators, text[i]) != nullptr) {
+            text[i] = 0;
+         } else if (i == 0 || text[i - 1] == 0) {
+            starts.push_back(i);
+         }
+      }
+      return Length();
+   }
+   int Length() const { return static_cast<int>(starts.size()); }
+   const char* operator[](int i) const { return text.data() + starts[i]; }
+
+private:
+   std::vector<char> text;
+   std::vector<size_t> starts;
+};
+
+double ReadValue(const char* token) {
    if (!Pedigree::missing.IsEmpty() && strcmp(token, Pedigree::missing) == 0) return MISSING_VALUE;
    char* end = nullptr;
    double value = strtod(token, &end);
@@ -150,15 +176,28 @@ void Pedigree::Load(IFILE& input) {
    for (int c = 0; c < pd.columnCount; c++)
       if (pd.columns[c] == pdMarker) info[c] = GetMarkerInfo(pd.columnHash[c]);
 
+   // The allele number of a one-character token cannot change while a file
+   // is read (labels are only added), so each is looked up once per column.
+   std::vector<unsigned char> known(info.size() * 128, kUnknownAllele);
+   String scratch;
+   auto allele = [&](int column, const char* token) {
+      unsigned char first = static_cast<unsigned char>(token[0]);
+      if (token[1] != 0 || first >= 128) return LoadAllele(info[column], scratch = token);
+      unsigned char& slot = known[column * 128 + first];
+      if (slot == kUnknownAllele)
+         slot = static_cast<unsigned char>(LoadAllele(info[column], scratch = token));
+      return static_cast<int>(slot);
+   };
+
    String buffer;
-   StringArray tokens;
+   Fields tokens;
    bool warned = false;
    int line = 0;
    while (!ifeof(input)) {
       buffer.ReadLine(input);
-      tokens.ReplaceTokens(buffer, " \t\n\r\f/");
+      tokens.Split(buffer, " \t\n\r\f/");
       if (tokens.Length() == 0) continue;
-      if (tokens[0].SlowCompare("end") == 0) break;
+      if (String(tokens[0]).SlowCompare("end") == 0) break;
       line++;
 
       if (tokens.Length() < expected) {
@@ -205,8 +244,8 @@ void Pedigree::Load(IFILE& input) {
          int id = pd.columnHash[c];
          switch (pd.columns[c]) {
             case pdMarker: {
-               int one = LoadAllele(info[c], tokens[t]);
-               int two = LoadAllele(info[c], tokens[t + 1]);
+               int one = allele(c, tokens[t]);
+               int two = allele(c, tokens[t + 1]);
                t += 2;
                if (one == 0 || two == 0) break;
                Alleles read;
@@ -232,7 +271,7 @@ void Pedigree::Load(IFILE& input) {
                StoreTrait(p->traits[id], ReadValue(tokens[t++]), c, traitNames[id], *p);
                break;
             case pdAffection: {
-               const String& token = tokens[t++];
+               String token = tokens[t++];
                int status;
                switch (toupper(static_cast<unsigned char>(token[0]))) {
                   case '2':
@@ -278,7 +317,7 @@ void Pedigree::Load(IFILE& input) {
                break;
             }
             case pdZygosity: {
-               const String& token = tokens[t++];
+               String token = tokens[t++];
                long long zygosity;
                if (token[0] == 'D' || token[0] == 'd')
                   zygosity = 2;
