@@ -445,7 +445,13 @@ void Pedigree::LoadMendel(IFILE& input) {
                   for (int a = 0; a < 2; a++) {
                      labels[a].Trim();
                      // An empty label is a missing allele, never a new one.
-                     alleles[a] = labels[a].IsEmpty() ? 0 : info[c]->alleleNumbers.Find(labels[a]);
+                     int slot = info[c]->alleleNumbers.Find(labels[a]);
+                     if (labels[a].IsEmpty())
+                        alleles[a] = 0;
+                     else if (slot >= 0)
+                        alleles[a] = info[c]->alleleNumbers.ValueAt(slot);
+                     else
+                        alleles[a] = -1;
                      if (alleles[a] >= 0) continue;
                      if (info[c]->freq.Length() > 0)
                         error(
