@@ -1,0 +1,118 @@
+// Pedigree: the persons read from one or more pedigree files, sorted by
+// family and person, linked to their parents and grouped into sibships and
+// families; readers for pedigree files in the five-column layout (described
+// by a data file) and in the fixed-column MENDEL layout, and writers of
+// pedigree and data files.
+//
+// Invariants: the pedigree owns its persons, its families and its data-file
+// descriptions. Every Load ends with Sort, after which `serial`, parents,
+// sibships, families and the family order are valid; Add and AddPerson with
+// delaySort leave them stale until the next Sort. Every marker, trait,
+// affection and covariate should be registered (Prepare) before persons are
+// created; persons created earlier grow their data when they are next loaded,
+// sorted or written. All problems in the input are fatal through `error`.
+#ifndef LOCI_PEDIGREE_PEDIGREE_H
+#define LOCI_PEDIGREE_PEDIGREE_H
+
+#include <cstdio>
+
+#include "base/IntArray.h"
+#include "base/StringBasics.h"
+#include "io/InputFile.h"
+#include "pedigree/PedigreeDescription.h"
+#include "pedigree/PedigreeFamily.h"
+#include "pedigree/PedigreeGlobals.h"
+#include "pedigree/PedigreePerson.h"
+
+// The key of the person and family searches.
+struct PedigreeKey {
+   const char* famid;
+   const char* pid;
+};
+
+class Pedigree : public PedigreeGlobals {
+public:
+   // Every load also fills a covariate "sex" with 1, 2 or MISSING_VALUE.
+   static bool sexAsCovariate;
+   // Marks a missing trait or covariate value; empty disables the test.
+   static String missing;
+
+   int size;  // allocated length of persons
+   int count;
+   Person** persons;
+   int familyCount;
+   Family** families;
+   int haveTwins;  // OR of every zygosity, set by Sort
+   PedigreeDescription pd;
+   PedigreeDescription* multiPd;  // one per data file of a comma-separated list
+   int multiFileCount;
+
+   Pedigree();
+   ~Pedigree();
+   Pedigree(const Pedigree&) = delete;
+   Pedigree& operator=(const Pedigree&) = delete;
+
+   // Loads the data-file description; a comma-separated list prepares a merge
+   // of as many pedigree files.
+   void Prepare(IFILE& input);
+   void Prepare(const char* dataFileNames);
+   // Reads the pedigree file(s) and sorts. With one file, `allowFailures`
+   // lets a file that cannot be opened pass silently.
+   void Load(IFILE& input);
+   void Load(const char* pedigreeFileNames, bool allowFailures = false);
+   void LoadMendel(IFILE& input);
+
+   // 0, 1 or 2; `failure` set for a code that is none of them.
+   int TranslateSexCode(const char* code, bool& failure);
+
+   // Sorts persons, links parents, checks the structure (fatal on problems),
+   // builds sibships and families.
+   void Sort();
+   void MakeSibships();
+   void Grow();
+
+   // Appends a copy of the person's identifiers and data; does not sort.
+   void Add(Person& rhs);
+   void AddPerson(const char* famid, const char* pid, const char* fatid, const char* motid, int sex,
+                  bool delaySort = false);
+
+   // Null when absent; valid only on a sorted pedigree (the first `count`
+   // persons for the second form).
+   Person* FindPerson(const char* famid, const char* pid);
+   Person* FindPerson(const char* famid, const char* pid, int count);
+   Family* FindFamily(const char* famid);
+
+   static int ComparePersons(const Person** p1, const Person** p2);
+   static int CompareParents(const Person** p1, const Person** p2);
+   static int CompareKeyToFamily(PedigreeKey* key, Family** f);
+   static int CompareKeyToPerson(PedigreeKey* key, Person** p);
+
+   // Wipes all data of every person whose entry is 1.
+   void Filter(IntArray& filter);
+   void ExtractFamily(int family, Pedigree& out);
+   // Every person, with data only when its status for `affection` is `target`.
+   void ExtractOnAffection(int affection, Pedigree& out, int target = 2);
+
+   void WriteDataFile(FILE* output);
+   void WriteDataFile(const char* filename);
+   void WritePedigreeFile(FILE* output);
+   void WritePedigreeFile(const char* filename);
+   // A null identifier stands for the person's own.
+   void WritePerson(FILE* output, int person, const char* famid = nullptr,
+                    const char* pid = nullptr, const char* fatid = nullptr,
+                    const char* motid = nullptr);
+   void WriteRecodedPerson(FILE* output, int person, MarkerInfo** info, const char* famid = nullptr,
+                           const char* pid = nullptr, const char* fatid = nullptr,
+                           const char* motid = nullptr);
+
+   void ShowMemoryInfo();
+
+private:
+   Person* NewPerson();
+   void WriteIdentifiers(FILE* output, Person& p, const char* famid, const char* pid,
+                         const char* fatid, const char* motid);
+   void WritePhenotypes(FILE* output, Person& p);
+   void DeleteFamilies();
+};
+
+#endif
