@@ -103,13 +103,7 @@ TEST(PedigreeCases, LoadWriteBackAndReject) {
       if (outcome == "fatal") {
          EXPECT_FATAL(RunSteps(steps), expected);
       } else {
-         EXPECT_EXIT(
-             {
-                testsupport::StdoutCapture capture;
-                testsupport::internal::ExitWithOutputCheck(capture, expected,
-                                                           [&] { RunSteps(steps); });
-             },
-             ::testing::ExitedWithCode(0), "");
+         EXPECT_EXIT_PRINTING(RunSteps(steps), 0, expected);
       }
       std::filesystem::current_path(start);
       cases++;

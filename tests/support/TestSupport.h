@@ -12,16 +12,19 @@
 
 #include "tests/support/Support.h"
 
-// A fatal path: the statement must end the process with status 1 and print
-// exactly `expected` on standard output (the reporters write there), which the
-// dying process sends to its standard error, where the death test reads it.
-#define EXPECT_FATAL(statement, expected)                                 \
-   EXPECT_EXIT(                                                           \
-       {                                                                  \
-          fflush(stdout);                                                 \
-          dup2(2, 1);                                                     \
-          statement;                                                      \
-       },                                                                 \
-       ::testing::ExitedWithCode(1), ::testing::Eq(std::string(expected)))
+// The statement must end the process with `status` and print exactly
+// `expected` on standard output, which the dying process sends to its
+// standard error, where the death test reads it.
+#define EXPECT_EXIT_PRINTING(statement, status, expected) \
+   EXPECT_EXIT(                                           \
+       {                                                  \
+          fflush(stdout);                                 \
+          dup2(2, 1);                                     \
+          statement;                                      \
+       },                                                 \
+       ::testing::ExitedWithCode(status), ::testing::Eq(std::string(expected)))
+
+// A fatal path: exit status 1 and exactly the reporter's text.
+#define EXPECT_FATAL(statement, expected) EXPECT_EXIT_PRINTING(statement, 1, expected)
 
 #endif
