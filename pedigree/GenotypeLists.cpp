@@ -59,7 +59,19 @@ bool Holds(const GenotypeList& list, int index, int allele) {
 }  // namespace
 
 bool GenotypeList::EliminateGenotypes(Pedigree& ped, Family* family, int marker) {
-   std::vector<GenotypeList> lists(family->count);
+   std::vector<GenotypeList> lists;
+   return EliminateGenotypes(ped, family, marker, lists);
+}
+
+bool GenotypeList::EliminateGenotypes(Pedigree& ped, Family* family, int marker,
+                                      std::vector<GenotypeList>& lists) {
+   if (lists.size() < static_cast<size_t>(family->count)) lists.resize(family->count);
+   for (int i = 0; i < family->count; i++) {
+      lists[i].Dimension(0);
+      lists[i].candidateAlleles.Dimension(0);
+      lists[i].skip = false;
+      lists[i].confirmed = 0;
+   }
    GenotypeList* list = lists.data();
    InitializeList(list, ped, family, marker);
    for (;;) {
@@ -419,11 +431,12 @@ bool Pedigree::InheritanceCheck(bool abortIfInconsistent) {
 // Families the local rules passed go on to genotype elimination when they have
 // any child: the local rules alone miss inconsistencies even within a single
 // couple and their children.
-bool Pedigree::EliminateUnflagged(int marker, const char* familyFlags) {
+bool Pedigree::EliminateUnflagged(int marker, const char* familyFlags, void* scratch) {
    bool found = false;
+   std::vector<GenotypeList>& lists = *static_cast<std::vector<GenotypeList>*>(scratch);
    for (int f = 0; f < familyCount; f++)
       if (!familyFlags[f] && families[f]->count > families[f]->founders &&
-          !GenotypeList::EliminateGenotypes(*this, families[f], marker))
+          !GenotypeList::EliminateGenotypes(*this, families[f], marker, lists))
          found = true;
    return found;
 }
@@ -431,6 +444,7 @@ bool Pedigree::EliminateUnflagged(int marker, const char* familyFlags) {
 bool Pedigree::AutosomalCheck() {
    bool anyError = false;
    std::vector<char> familyFlags(familyCount);
+   std::vector<GenotypeList> lists;
    // Stamps carry a serial unique to each sibship and marker, so they are never
    // cleared and an allele beyond the labelled ones cannot read a stale stamp.
    std::vector<long long> alleleStamp(256, -1), genotypeStamp(256 * 255 / 2 + 1, -1);
@@ -520,7 +534,7 @@ bool Pedigree::AutosomalCheck() {
             markerError = true;
          }
       }
-      if (EliminateUnflagged(m, familyFlags.data())) markerError = true;
+      if (EliminateUnflagged(m, familyFlags.data(), &lists)) markerError = true;
       anyError |= markerError;
    }
    if (anyError) puts("\nMendelian inheritance errors detected");
@@ -550,6 +564,7 @@ struct MaternalSlots {
 bool Pedigree::SexLinkedCheck() {
    bool anyError = false;
    std::vector<char> familyFlags(familyCount);
+   std::vector<GenotypeList> lists;
    for (int m = 0; m < markerCount; m++) {
       bool markerError = false;
       MarkerInfo* info = GetMarkerInfo(m);
@@ -653,7 +668,7 @@ bool Pedigree::SexLinkedCheck() {
             familyFlags[f] = 1;
             markerError = true;
          }
-      if (EliminateUnflagged(m, familyFlags.data())) markerError = true;
+      if (EliminateUnflagged(m, familyFlags.data(), &lists)) markerError = true;
       anyError |= markerError;
    }
    if (anyError) puts("\nMendelian inheritance errors detected");

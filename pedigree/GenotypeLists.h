@@ -8,6 +8,8 @@
 #ifndef LOCI_PEDIGREE_GENOTYPELISTS_H
 #define LOCI_PEDIGREE_GENOTYPELISTS_H
 
+#include <vector>
+
 #include "base/IntArray.h"
 
 class Pedigree;
@@ -25,6 +27,9 @@ public:
 
    // True when consistent; prints the subtle-inconsistency report otherwise.
    static bool EliminateGenotypes(Pedigree& ped, Family* family, int marker);
+   // The same with lists kept by the caller across families and markers.
+   static bool EliminateGenotypes(Pedigree& ped, Family* family, int marker,
+                                  std::vector<GenotypeList>& lists);
 
    static void InitializeList(GenotypeList* list, Pedigree& ped, Family* family, int marker);
    static bool PairwiseCheck(GenotypeList* list, Pedigree& ped, Family* family);

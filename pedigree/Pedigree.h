@@ -136,7 +136,8 @@ private:
                          const char* fatid, const char* motid);
    void WritePhenotypes(FILE* output, Person& p);
    void DeleteFamilies();
-   bool EliminateUnflagged(int marker, const char* familyFlags);
+   // scratch: the genotype lists reused across families.
+   bool EliminateUnflagged(int marker, const char* familyFlags, void* scratch);
 };
 
 #endif
