@@ -140,3 +140,39 @@ TEST(InheritanceCheck, AgreesWithExhaustiveSearch) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GenotypeList, SaveGenotypeMovesConfirmedCandidatesToTheFront) {
+   GenotypeList list;
+   list.Dimension(4);
+   for (int i = 0; i < 4; i++) list.SetGenotype(i, i + 1, -1);
+   EXPECT_EQ(list.SaveGenotype(2), 0);
+   EXPECT_EQ(list.SaveGenotype(0), 0);  // already confirmed: stays
+   EXPECT_EQ(list.SaveGenotype(3), 1);
+   int expected[][2] = {{3, -1}, {4, -1}, {1, -1}, {2, -1}};
+   for (int i = 0; i < 4; i++) {
+      EXPECT_EQ(list.firstAlleles[i], expected[i][0]);
+      EXPECT_EQ(list.secondAlleles[i], expected[i][1]);
+   }
+   EXPECT_EQ(list.confirmed, 2);
+   EXPECT_TRUE(list.Matches(-1));
+   EXPECT_FALSE(list.Matches(5));
+}
+
+TEST(GenotypeList, UntypedFamilySkipsEveryMember) {
+   int marker = Pedigree::GetMarkerID("untyped_family");
+   Pedigree ped;
+   ped.AddPerson("F", "a", "0", "0", 1, true);
+   ped.AddPerson("F", "b", "0", "0", 2, true);
+   ped.AddPerson("F", "c", "a", "b", 1, true);
+   ped.AddPerson("F", "d", "c", "e", 1, true);
+   ped.AddPerson("F", "e", "0", "0", 2, true);
+   ped.Sort();
+   std::vector<GenotypeList> lists(ped.count);
+   GenotypeList::InitializeList(lists.data(), ped, ped.families[0], marker);
+   for (const GenotypeList& list : lists) EXPECT_TRUE(list.skip);
+   EXPECT_TRUE(GenotypeList::EliminateGenotypes(ped, ped.families[0], marker));
+}
+
+}  // namespace
