@@ -60,11 +60,11 @@ bool Holds(const GenotypeList& list, int index, int allele) {
 
 bool GenotypeList::EliminateGenotypes(Pedigree& ped, Family* family, int marker) {
    std::vector<GenotypeList> lists;
-   return EliminateGenotypes(ped, family, marker, lists);
+   return EliminateGenotypes(ped, family, marker, lists, true);
 }
 
 bool GenotypeList::EliminateGenotypes(Pedigree& ped, Family* family, int marker,
-                                      std::vector<GenotypeList>& lists) {
+                                      std::vector<GenotypeList>& lists, bool report) {
    if (lists.size() < static_cast<size_t>(family->count)) lists.resize(family->count);
    for (int i = 0; i < family->count; i++) {
       lists[i].Dimension(0);
@@ -83,12 +83,16 @@ bool GenotypeList::EliminateGenotypes(Pedigree& ped, Family* family, int marker,
    // Elimination is exact only without loops of marriage or descent.
    if (!emptied && HasLoop(ped, family)) emptied = !SearchAssignment(list, ped, family);
    if (emptied) {
-      printf("%s - Family %s has a subtle genotype inconsistency\n",
-             static_cast<const char*>(PedigreeGlobals::markerNames[marker]),
-             static_cast<const char*>(family->famid));
+      if (report) ReportSubtle(family, marker);
       return false;
    }
    return true;
+}
+
+void GenotypeList::ReportSubtle(Family* family, int marker) {
+   printf("%s - Family %s has a subtle genotype inconsistency\n",
+          static_cast<const char*>(PedigreeGlobals::markerNames[marker]),
+          static_cast<const char*>(family->famid));
 }
 
 bool GenotypeList::HasLoop(Pedigree& ped, Family* family) {
@@ -430,15 +434,17 @@ bool Pedigree::InheritanceCheck(bool abortIfInconsistent) {
 
 // Families the local rules passed go on to genotype elimination when they have
 // any child: the local rules alone miss inconsistencies even within a single
-// couple and their children.
-bool Pedigree::EliminateUnflagged(int marker, const char* familyFlags, void* scratch) {
-   bool found = false;
+// couple and their children. It runs while the family's genotypes are still
+// in cache; its reports follow those of the local rules for the marker.
+bool Pedigree::EliminateUnflagged(int family, int marker, const char* familyFlags, void* scratch,
+                                  IntArray& subtle) {
+   Family* f = families[family];
    std::vector<GenotypeList>& lists = *static_cast<std::vector<GenotypeList>*>(scratch);
-   for (int f = 0; f < familyCount; f++)
-      if (!familyFlags[f] && families[f]->count > families[f]->founders &&
-          !GenotypeList::EliminateGenotypes(*this, families[f], marker, lists))
-         found = true;
-   return found;
+   if (familyFlags[family] || f->count == f->founders ||
+       GenotypeList::EliminateGenotypes(*this, f, marker, lists, false))
+      return false;
+   subtle.Append(family);
+   return true;
 }
 
 bool Pedigree::AutosomalCheck() {
@@ -456,6 +462,7 @@ bool Pedigree::AutosomalCheck() {
       const char* name = markerNames[m];
       Labels label(info);
       std::fill(familyFlags.begin(), familyFlags.end(), 0);
+      IntArray subtle;
       for (int f = 0; f < familyCount; f++) {
          Family& family = *families[f];
          for (int i = family.first; i <= family.last; i++) {
@@ -533,8 +540,10 @@ bool Pedigree::AutosomalCheck() {
             familyFlags[f] = 1;
             markerError = true;
          }
+         EliminateUnflagged(f, m, familyFlags.data(), &lists, subtle);
       }
-      if (EliminateUnflagged(m, familyFlags.data(), &lists)) markerError = true;
+      for (int k = 0; k < subtle.Length(); k++) GenotypeList::ReportSubtle(families[subtle[k]], m);
+      if (subtle.Length()) markerError = true;
       anyError |= markerError;
    }
    if (anyError) puts("\nMendelian inheritance errors detected");
@@ -571,6 +580,7 @@ bool Pedigree::SexLinkedCheck() {
       const char* name = markerNames[m];
       Labels label(info);
       std::fill(familyFlags.begin(), familyFlags.end(), 0);
+      IntArray subtle;
       for (int f = 0; f < familyCount; f++)
          for (int i = families[f]->first; i <= families[f]->last; i++) {
             Person& p = *persons[i];
@@ -582,7 +592,7 @@ bool Pedigree::SexLinkedCheck() {
             familyFlags[f] = 1;
             markerError = true;
          }
-      for (int f = 0; f < familyCount; f++)
+      for (int f = 0; f < familyCount; f++) {
          for (int i = families[f]->first; i <= families[f]->last; i++) {
             Person& head = *persons[i];
             if (!IsSibshipHead(head) || head.sibCount < 1) continue;
@@ -668,7 +678,10 @@ bool Pedigree::SexLinkedCheck() {
             familyFlags[f] = 1;
             markerError = true;
          }
-      if (EliminateUnflagged(m, familyFlags.data(), &lists)) markerError = true;
+         EliminateUnflagged(f, m, familyFlags.data(), &lists, subtle);
+      }
+      for (int k = 0; k < subtle.Length(); k++) GenotypeList::ReportSubtle(families[subtle[k]], m);
+      if (subtle.Length()) markerError = true;
       anyError |= markerError;
    }
    if (anyError) puts("\nMendelian inheritance errors detected");

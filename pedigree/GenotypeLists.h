@@ -29,7 +29,8 @@ public:
    static bool EliminateGenotypes(Pedigree& ped, Family* family, int marker);
    // The same with lists kept by the caller across families and markers.
    static bool EliminateGenotypes(Pedigree& ped, Family* family, int marker,
-                                  std::vector<GenotypeList>& lists);
+                                  std::vector<GenotypeList>& lists, bool report);
+   static void ReportSubtle(Family* family, int marker);
 
    static void InitializeList(GenotypeList* list, Pedigree& ped, Family* family, int marker);
    static bool PairwiseCheck(GenotypeList* list, Pedigree& ped, Family* family);

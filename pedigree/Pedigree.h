@@ -137,7 +137,8 @@ private:
    void WritePhenotypes(FILE* output, Person& p);
    void DeleteFamilies();
    // scratch: the genotype lists reused across families.
-   bool EliminateUnflagged(int marker, const char* familyFlags, void* scratch);
+   bool EliminateUnflagged(int family, int marker, const char* familyFlags, void* scratch,
+                           IntArray& subtle);
 };
 
 #endif
