@@ -7,6 +7,8 @@
 #include "pedigree/Pedigree.h"
 #include "pedigree/PedigreeAlleleFreq.h"
 
+long long GenotypeList::searchBudget = 10000000;
+
 GenotypeList::GenotypeList() : skip(false), confirmed(0) {}
 
 void GenotypeList::Dimension(int n) {
@@ -167,9 +169,12 @@ bool GenotypeList::SearchAssignment(GenotypeList* list, Pedigree& ped, Family* f
       if (IsMaleX(p)) return fromMother(x);
       return (fromFather(x) && fromMother(y)) || (fromFather(y) && fromMother(x));
    };
+   // A pathological loop could take exponential time: past the budget the
+   // family keeps the verdict of elimination.
+   long long budget = searchBudget;
    int i = 0;
    while (i >= 0) {
-      if (i == n) return true;
+      if (i == n || --budget < 0) return true;
       int size = list[i].skip ? 1 : static_cast<int>(options[i].size());
       bool advanced = false;
       while (++choice[i] < size) {

@@ -18,6 +18,10 @@ class Person;
 
 class GenotypeList {
 public:
+   // Genotypes tried by the search in a family with loops before it gives up
+   // and accepts the family.
+   static long long searchBudget;
+
    IntArray firstAlleles, secondAlleles;
    IntArray candidateAlleles;
    bool skip;
