@@ -149,6 +149,8 @@ void LumpAlleles(Pedigree& ped, int marker, double threshold, bool byFrequency) 
       total = counts.Sum(1, n);
    }
    counts[0] = total + 1;
+   // The missing allele always stays 0, however large the threshold.
+   if (limit >= counts[0]) limit = counts[0] - 1;
 
    QuickIndex order;
    order.Index(counts);
