@@ -9,7 +9,7 @@
 
 long long GenotypeList::searchBudget = 10000000;
 
-GenotypeList::GenotypeList() : skip(false), confirmed(0) {}
+GenotypeList::GenotypeList() : skip(false), maleX(false), confirmed(0) {}
 
 void GenotypeList::Dimension(int n) {
    firstAlleles.Dimension(n);
@@ -50,8 +50,11 @@ int GenotypeList::SaveGenotype(int index) {
 
 namespace {
 
-bool IsMaleX(const Person& p) {
-   return p.sex == SEX_MALE && PedigreeGlobals::chromosomeX;
+// Carries a single X: a male, or a person of unknown sex who is not typed
+// heterozygous; reading such a person as male constrains the family least.
+bool IsMaleX(const Person& p, const Alleles& g) {
+   return PedigreeGlobals::chromosomeX &&
+          (p.sex == SEX_MALE || (p.sex == SEX_UNKNOWN && !g.isHeterozygous()));
 }
 
 bool Holds(const GenotypeList& list, int index, int allele) {
@@ -137,7 +140,7 @@ bool GenotypeList::SearchAssignment(GenotypeList* list, Pedigree& ped, Family* f
    for (int i = 0; i < n; i++) {
       GenotypeList& l = list[i];
       if (l.skip) continue;
-      bool maleX = IsMaleX(*ped.persons[family->path[i]]);
+      bool maleX = l.maleX;
       auto wild = [&](int a) { return l.candidateAlleles.Find(a) < 0 ? -1 : a; };
       for (int u = 0; u < pool.Length(); u++)
          for (int v = maleX ? u : 0; v <= u; v++) {
@@ -166,7 +169,7 @@ bool GenotypeList::SearchAssignment(GenotypeList* list, Pedigree& ped, Family* f
          return list[f].skip || genotype[f].first == a || genotype[f].second == a;
       };
       int x = genotype[i].first, y = genotype[i].second;
-      if (IsMaleX(p)) return fromMother(x);
+      if (list[i].maleX) return fromMother(x);
       return (fromFather(x) && fromMother(y)) || (fromFather(y) && fromMother(x));
    };
    // A pathological loop could take exponential time: past the budget the
@@ -196,7 +199,8 @@ void GenotypeList::InitializeList(GenotypeList* list, Pedigree& ped, Family* fam
    for (int i = family->count - 1; i >= 0; i--) {
       Person& p = *ped.persons[family->path[i]];
       GenotypeList& l = list[p.traverse];
-      bool maleX = IsMaleX(p);
+      bool maleX = IsMaleX(p, p.markers[marker]);
+      l.maleX = maleX;
       const Alleles& g = p.markers[marker];
       if (g.isKnown()) {
          int a0 = g.one, a1 = g.two;
@@ -249,7 +253,7 @@ bool GenotypeList::PairwiseCheck(GenotypeList* list, Pedigree& ped, Family* fami
       if (l.skip) continue;
       GenotypeList& father = list[p.father->traverse];
       GenotypeList& mother = list[p.mother->traverse];
-      bool maleX = IsMaleX(p);
+      bool maleX = l.maleX;
       for (int j = 0; j < l.Count();) {
          int x = l.firstAlleles[j], y = l.secondAlleles[j];
          bool stays;
@@ -294,7 +298,7 @@ bool GenotypeList::FamilyCheck(GenotypeList* list, Pedigree& ped, Family* family
       removed |= TrimParent(list, child, mother, father);
       for (int s = 0; s < child.sibCount; s++) {
          Person& sib = *child.sibs[s];
-         if (IsMaleX(sib)) continue;
+         if (list[sib.traverse].maleX) continue;
          int sl = sib.traverse;
          for (int g = list[sl].confirmed; g < list[sl].Count(); g++)
             removed |= Cleanup(list, child, mother, father, sl, g);
@@ -307,7 +311,7 @@ bool GenotypeList::ExplainsSibship(GenotypeList* list, Person& person, int p, in
    for (int s = 0; s < person.sibCount; s++) {
       Person& sib = *person.sibs[s];
       int sl = sib.traverse;
-      if (list[sl].skip || IsMaleX(sib)) continue;
+      if (list[sl].skip || list[sl].maleX) continue;
       bool explained = false;
       for (int j = list[sl].Count() - 1; j >= 0 && !explained; j--)
          explained = CheckTrio(list, p, q, sl, g, h, j);

@@ -25,6 +25,8 @@ public:
    IntArray firstAlleles, secondAlleles;
    IntArray candidateAlleles;
    bool skip;
+   // Carries one X chromosome at an X-linked marker.
+   bool maleX;
    int confirmed;
 
    GenotypeList();
