@@ -1,5 +1,6 @@
 #include "pedigree/GenotypeLists.h"
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -28,24 +29,29 @@ bool ExhaustivelyConsistent(const Sketch& s, int alleles, bool xLinked) {
    int pool = alleles + 1;
    std::function<bool(int)> assign = [&](int i) {
       if (i == n) return true;
-      bool hemizygous = xLinked && s.sex[i] == SEX_MALE;
-      for (int x = 1; x <= pool; x++)
-         for (int y = hemizygous ? x : 1; y <= (hemizygous ? x : pool); y++) {
-            if (s.one[i] && !((x == s.one[i] && y == s.two[i]) || (x == s.two[i] && y == s.one[i])))
-               continue;
-            if (s.father[i] >= 0) {
-               int f = s.father[i], m = s.mother[i];
-               auto fromMother = [&](int z) { return z == a[m] || z == b[m]; };
-               auto fromFather = [&](int z) { return z == a[f] || (!(xLinked) && z == b[f]); };
-               bool fits = hemizygous ? fromMother(x)
-                                      : (fromFather(x) && fromMother(y)) ||
-                                            (fromFather(y) && fromMother(x));
-               if (!fits) continue;
+      // A child of unknown sex may be either.
+      for (int sex : {SEX_MALE, SEX_FEMALE}) {
+         if (s.sex[i] != SEX_UNKNOWN && s.sex[i] != sex) continue;
+         bool hemizygous = xLinked && sex == SEX_MALE;
+         for (int x = 1; x <= pool; x++)
+            for (int y = hemizygous ? x : 1; y <= (hemizygous ? x : pool); y++) {
+               if (s.one[i] &&
+                   !((x == s.one[i] && y == s.two[i]) || (x == s.two[i] && y == s.one[i])))
+                  continue;
+               if (s.father[i] >= 0) {
+                  int f = s.father[i], m = s.mother[i];
+                  auto fromMother = [&](int z) { return z == a[m] || z == b[m]; };
+                  auto fromFather = [&](int z) { return z == a[f] || (!(xLinked) && z == b[f]); };
+                  bool fits = hemizygous ? fromMother(x)
+                                         : (fromFather(x) && fromMother(y)) ||
+                                               (fromFather(y) && fromMother(x));
+                  if (!fits) continue;
+               }
+               a[i] = x;
+               b[i] = y;
+               if (assign(i + 1)) return true;
             }
-            a[i] = x;
-            b[i] = y;
-            if (assign(i + 1)) return true;
-         }
+      }
       return false;
    };
    return assign(0);
@@ -84,6 +90,10 @@ Sketch RandomFamily(std::mt19937& rng, int alleles, bool xLinked) {
       s.one.push_back(typed ? a[i] : 0);
       s.two.push_back(typed ? b[i] : 0);
    }
+   for (int i = 2; i < size; i++)
+      if (std::find(s.father.begin(), s.father.end(), i) == s.father.end() &&
+          std::find(s.mother.begin(), s.mother.end(), i) == s.mother.end() && pick(6) == 0)
+         s.sex[i] = SEX_UNKNOWN;
    int planted = pick(size);
    if (pick(3) && s.one[planted]) (pick(2) ? s.one : s.two)[planted] = 1 + pick(alleles);
    return s;
