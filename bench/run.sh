@@ -80,3 +80,19 @@ fi
 /usr/bin/time -f "wall %e s, peak memory %M KiB" "$build/bench/load_pedigree" \
    "$data/pedigree.dat" "$data/pedigree.ped"
 echo "memory target: well under 1 GB (genotypes alone: 20,000 x 10,000 x 2 bytes = 381 MiB)"
+
+# Mendelian inheritance check: 10,000 three-generation families by 1,000
+# markers, biallelic and with 6 alleles, then how the time per family-marker
+# grows with the number of grandchildren and of alleles.
+echo
+for alleles in 2 6; do
+   /usr/bin/time -f "   wall %e s, peak memory %M KiB" "$build/bench/check_pedigree" \
+      10000 1000 "$alleles" 3 >/dev/null
+done
+for grandchildren in 1 3 7 15; do
+   for alleles in 2 4 6; do
+      "$build/bench/check_pedigree" 2000 100 "$alleles" "$grandchildren" >/dev/null
+   done
+done
+"$build/bench/check_pedigree" 2000 100 2 3 x >/dev/null
+"$build/bench/check_pedigree" 2000 100 6 3 x >/dev/null

@@ -107,12 +107,38 @@ public:
 
    void ShowMemoryInfo();
 
+   // Twin check, then the autosomal or X-linked rules for every marker; true
+   // when consistent. With abortIfInconsistent an inconsistency is fatal
+   // after every report.
+   bool InheritanceCheck(bool abortIfInconsistent = true);
+   // Both true when an inconsistency was reported.
+   bool AutosomalCheck();
+   bool SexLinkedCheck();
+
+   // True when MZ twins disagree; shares each group's genotypes.
+   bool TwinCheck();
+   void MergeTwins();
+
+   int CountAlleles(int marker);
+   void EstimateFrequencies(int estimator, bool quiet = false);
+   void LumpAlleles(double threshold, bool byFrequency = true);
+
+   // The affection "<trait>*": 2 above the mean, 1 at or below it, for
+   // non-founders with a value; MISSING_VALUE means the non-founders' average.
+   int Dichotomize(int trait, double mean = MISSING_VALUE);
+   void DichotomizeAll(double mean = MISSING_VALUE);
+   // Must run before persons are created, after the traits are registered.
+   static void PrepareDichotomization();
+
 private:
    Person* NewPerson();
    void WriteIdentifiers(FILE* output, Person& p, const char* famid, const char* pid,
                          const char* fatid, const char* motid);
    void WritePhenotypes(FILE* output, Person& p);
    void DeleteFamilies();
+   // scratch: the genotype lists reused across families.
+   bool EliminateUnflagged(int family, int marker, const char* familyFlags, void* scratch,
+                           IntArray& subtle);
 };
 
 #endif
