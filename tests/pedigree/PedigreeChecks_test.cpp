@@ -87,13 +87,7 @@ TEST(PedigreeChecks, CasesPrintExactReports) {
       // Prints a case's actual output, for writing a new case.
       const char* show = getenv("LOCI_SHOW_CASE");
       if (show && name == show) RunSteps(steps);
-      EXPECT_EXIT(
-          {
-             testsupport::StdoutCapture capture;
-             testsupport::internal::ExitWithOutputCheck(capture, expected,
-                                                        [&] { RunSteps(steps); });
-          },
-          ::testing::ExitedWithCode(outcome == "fatal" ? 1 : 0), "");
+      EXPECT_EXIT_PRINTING(RunSteps(steps), outcome == "fatal" ? 1 : 0, expected);
       std::filesystem::current_path(start);
       cases++;
    }
