@@ -1,10 +1,14 @@
 // Times the Mendelian inheritance check on a generated pedigree:
-//   check_pedigree FAMILIES MARKERS ALLELES GRANDCHILDREN [x]
+//   check_pedigree FAMILIES MARKERS ALLELES GRANDCHILDREN [x] [--write PREFIX]
 // Each family has three generations: two founder couples, two children of
 // each couple, and GRANDCHILDREN children of one child of each couple.
 // Genotypes follow Mendel from random founders; half the founders and 5% of
 // the others are untyped and one genotype in 2,000 is changed at random.
 // Reports go to standard output; the timing goes to standard error.
+// --write saves the autosomal pedigree it checks, for timing other checkers on
+// the same data: PREFIX.ped has family, person, father, mother, sex, phenotype
+// 0, then two allele columns per marker (0 missing); PREFIX.map has
+// chromosome 1, marker name, 0 and position, one line per marker.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -15,14 +19,54 @@
 
 #include "pedigree/Pedigree.h"
 
+static void WriteTextPedigree(Pedigree& ped, int markers, const std::string& prefix) {
+   FILE* map = fopen((prefix + ".map").c_str(), "w");
+   FILE* out = fopen((prefix + ".ped").c_str(), "w");
+   if (map == nullptr || out == nullptr) {
+      fprintf(stderr, "check_pedigree: cannot write %s.ped and %s.map\n", prefix.c_str(),
+              prefix.c_str());
+      exit(1);
+   }
+   for (int m = 0; m < markers; m++) fprintf(map, "1\trs%d\t0\t%d\n", m, 1000 * (m + 1));
+   std::string line;
+   for (int i = 0; i < ped.count; i++) {
+      Person& p = *ped.persons[i];
+      line.assign(p.famid).append(" ").append(p.pid).append(" ").append(p.fatid);
+      line.append(" ").append(p.motid).append(" ").append(std::to_string(p.sex)).append(" 0");
+      for (int m = 0; m < markers; m++) {
+         line.append(" ").append(std::to_string(p.markers[m].one));
+         line.append(" ").append(std::to_string(p.markers[m].two));
+      }
+      line.append("\n");
+      fwrite(line.data(), 1, line.size(), out);
+   }
+   if (fclose(map) != 0 || fclose(out) != 0) {
+      fprintf(stderr, "check_pedigree: cannot write %s.ped and %s.map\n", prefix.c_str(),
+              prefix.c_str());
+      exit(1);
+   }
+}
+
 int main(int argc, char** argv) {
-   if (argc < 5) {
-      fprintf(stderr, "usage: check_pedigree FAMILIES MARKERS ALLELES GRANDCHILDREN [x]\n");
+   std::string writePrefix;
+   bool xLinked = false, badUsage = argc < 5;
+   for (int i = 5; i < argc && !badUsage; i++) {
+      if (std::string(argv[i]) != "--write")
+         xLinked = true;
+      else if (i + 1 < argc)
+         writePrefix = argv[++i];
+      else
+         badUsage = true;
+   }
+   if (badUsage || (xLinked && !writePrefix.empty())) {
+      fprintf(stderr,
+              "usage: check_pedigree FAMILIES MARKERS ALLELES GRANDCHILDREN [x] [--write PREFIX]\n"
+              "       (--write only for autosomal markers)\n");
       return 2;
    }
    int families = atoi(argv[1]), markers = atoi(argv[2]), alleles = atoi(argv[3]);
    int grandchildren = atoi(argv[4]);
-   PedigreeGlobals::chromosomeX = argc > 5;
+   PedigreeGlobals::chromosomeX = xLinked;
    for (int m = 0; m < markers; m++) {
       int id = PedigreeGlobals::GetMarkerID(("rs" + std::to_string(m)).c_str());
       MarkerInfo* info = PedigreeGlobals::GetMarkerInfo(id);
@@ -54,7 +98,6 @@ int main(int argc, char** argv) {
       state ^= state << 17;
       return static_cast<int>(state % k);
    };
-   bool xLinked = PedigreeGlobals::chromosomeX;
    for (int f = 0; f < ped.familyCount; f++) {
       Family& family = *ped.families[f];
       for (int m = 0; m < markers; m++) {
@@ -81,6 +124,8 @@ int main(int argc, char** argv) {
          }
       }
    }
+
+   if (!writePrefix.empty()) WriteTextPedigree(ped, markers, writePrefix);
 
    auto start = std::chrono::steady_clock::now();
    bool consistent = ped.InheritanceCheck(false);
