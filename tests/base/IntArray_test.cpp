@@ -22,6 +22,10 @@ TEST(IntArray, GrowsOnlyWhenFull) {
    a.Grow(100);
    a.Grow(10);  // never shrinks
    EXPECT_TRUE(a.Capacity() == 104 && a == Make({0, 1, 2, 3, 4}));
+   IntArray copy = Make({9});
+   copy = a;
+   a = a;
+   EXPECT_TRUE(copy == Make({0, 1, 2, 3, 4}) && a == copy);
 }
 
 TEST(IntArray, BinarySearchAgreesWithStd) {
