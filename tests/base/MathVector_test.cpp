@@ -167,6 +167,9 @@ TEST(MemoryAllocators, MatricesAndCubesFreeToNull) {
    EXPECT_TRUE(m == nullptr && cube == nullptr);
    // Regression: a negative size threw from new[] and ended the program.
    EXPECT_TRUE(AllocateIntMatrix(2, -1) == nullptr && AllocateCharCube(-1, 2, 2) == nullptr);
+   char*** empty = AllocateCharCube(1, 1, 0);  // no columns is a size, not an error
+   EXPECT_NE(empty, nullptr);
+   FreeCharCube(empty, 1, 1);
 }
 
 // Regression: capacities near 2^31 overflowed int and doubled forever.
