@@ -61,37 +61,7 @@ void RunSteps(const std::string& steps) {
 // "%% output" or "%% fatal" and the exact expected standard output. Each
 // case runs in its own process with a fresh registry.
 TEST(PedigreeChecks, CasesPrintExactReports) {
-   GTEST_FLAG_SET(death_test_style, "threadsafe");
-   int cases = 0;
-   for (const auto& entry : std::filesystem::directory_iterator(kCases)) {
-      std::string name = entry.path().filename();
-      SCOPED_TRACE(name);
-      std::string text = testsupport::ReadFile(entry.path());
-      testsupport::TempDir dir;
-      std::string steps = text.substr(0, text.find('\n')), expected, outcome;
-      for (size_t at = text.find("\n%% "); at != std::string::npos;) {
-         size_t nameEnd = text.find('\n', at + 1);
-         size_t next = text.find("\n%% ", nameEnd);
-         std::string section = text.substr(at + 4, nameEnd - at - 4);
-         if (section == "output" || section == "fatal") {
-            outcome = section;
-            expected = text.substr(nameEnd + 1);
-            break;
-         }
-         dir.Write(section, text.substr(nameEnd + 1, next == std::string::npos ? std::string::npos
-                                                                               : next - nameEnd));
-         at = next;
-      }
-      std::filesystem::path start = std::filesystem::current_path();
-      std::filesystem::current_path(dir.Path());
-      // Prints a case's actual output, for writing a new case.
-      const char* show = getenv("LOCI_SHOW_CASE");
-      if (show && name == show) RunSteps(steps);
-      EXPECT_EXIT_PRINTING(RunSteps(steps), outcome == "fatal" ? 1 : 0, expected);
-      std::filesystem::current_path(start);
-      cases++;
-   }
-   EXPECT_GT(cases, 10);
+   EXPECT_GT(testsupport::RunCaseFiles(kCases, "output", RunSteps), 10);
 }
 
 }  // namespace

@@ -69,46 +69,18 @@ void RunSteps(const std::string& steps) {
 // expected output. Each case runs in a fresh process, so the registry holds
 // only its own names.
 TEST(PedigreeCases, LoadWriteBackAndReject) {
-   GTEST_FLAG_SET(death_test_style, "threadsafe");
-   int cases = 0;
-   for (const auto& entry : std::filesystem::directory_iterator(kData + "pedigree/loading")) {
-      std::string name = entry.path().filename();
-      SCOPED_TRACE(name);
-      std::string text = testsupport::ReadFile(entry.path());
-      testsupport::TempDir dir;
-      std::string steps = text.substr(0, text.find('\n')), expected, outcome;
-      for (size_t at = text.find("\n%% "); at != std::string::npos;) {
-         size_t nameEnd = text.find('\n', at + 1);
-         size_t next = text.find("\n%% ", nameEnd);
-         std::string section = text.substr(at + 4, nameEnd - at - 4);
-         std::string body = text.substr(
-             nameEnd + 1, next == std::string::npos ? std::string::npos : next - nameEnd);
-         if (section == "written" || section == "fatal") {
-            outcome = section;
-            expected = text.substr(nameEnd + 1);
-            break;
-         }
-         dir.Write(section, body);
-         at = next;
-      }
+   // "@PATH" in the steps names a file under tests/data, used under its base name.
+   auto run = [](std::string steps) {
       for (size_t at = steps.find('@'); at != std::string::npos; at = steps.find('@')) {
          size_t end = steps.find_first_of(", ", at);
          std::string file = steps.substr(at + 1, end == std::string::npos ? end : end - at - 1);
          std::string base = std::filesystem::path(file).filename();
-         std::filesystem::copy_file(kData + file, dir.File(base));
+         std::filesystem::copy_file(kData + file, base);
          steps.replace(at, file.size() + 1, base);
       }
-      std::filesystem::path start = std::filesystem::current_path();
-      std::filesystem::current_path(dir.Path());
-      if (outcome == "fatal") {
-         EXPECT_FATAL(RunSteps(steps), expected);
-      } else {
-         EXPECT_EXIT_PRINTING(RunSteps(steps), 0, expected);
-      }
-      std::filesystem::current_path(start);
-      cases++;
-   }
-   EXPECT_GT(cases, 20);
+      RunSteps(steps);
+   };
+   EXPECT_GT(testsupport::RunCaseFiles(kData + "pedigree/loading", "written", run), 20);
 }
 
 // A chain of 10,000 generations, each child listed before its parents so
