@@ -48,6 +48,10 @@ TEST(IntArray, QueriesEditsAndSorting) {
    a.Delete(3), up.Delete(2), down.Delete(2);
    EXPECT_TRUE(a.Sum(0, 2) == 9 && a.Sum(3, 2) == 0 && a.Max(0, 1) == 7 && a.Min(0, 2) == -1);
    EXPECT_TRUE(a.Max(2, 2) == -1 && a.Max(5, 9) == 0 && a.Min(3, 9) == 0 && a.Find(100) == -1);
+   EXPECT_TRUE(a.Max(3, 3) == 0 && a.Min(3, 3) == 0);  // not the deleted 100 behind the count
+   IntArray full = Make({1, 2, 3, 4});                 // at its capacity: inserting must grow it
+   full.InsertAt(1, 9);
+   EXPECT_TRUE(full == Make({1, 9, 2, 3, 4}));
    EXPECT_TRUE(a.CountIfGreater(3) == 1 && a.CountIfGreaterOrEqual(3) == 2 && a.Product() == -21);
    EXPECT_TRUE(IntArray().Product() == 1 && Make({100000, 100000}).DoubleProduct() == 1e10);
    EXPECT_TRUE(up.isAscending() && up.isDescending() && down.isAscending() && down.isDescending());
