@@ -1,13 +1,14 @@
 # Wrapper around CMake. `make` builds the release tool and library,
 # `make demo` runs r2_hat on the bundled example, `make test` runs every test,
-# `make sanitize` runs them under AddressSanitizer and UBSan.
+# `make sanitize` runs them under AddressSanitizer and UBSan. Cases with inputs
+# of gigabytes are labelled large and run by `make test-large` (and CI).
 BUILD    ?= build
 SANITIZE ?= build-sanitize
 PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 PREREQS  := sh cmake/prerequisites.sh
 
-.PHONY: all build test sanitize install bench demo fuzz clean
+.PHONY: all build test test-large sanitize install bench demo fuzz clean
 
 all: build
 
@@ -20,7 +21,10 @@ test:
 	@$(PREREQS) build test
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE large
+
+test-large: build
+	@cd $(BUILD) && ctest --output-on-failure -L large
 
 sanitize:
 	@$(PREREQS) build test
@@ -28,7 +32,7 @@ sanitize:
 	   -DLOCI_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(SANITIZE) -j $(JOBS)
 	@cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	   ctest --output-on-failure -j $(JOBS)
+	   ctest --output-on-failure -j $(JOBS) -LE large
 
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)

@@ -4,6 +4,7 @@
 
 #include "base/Growth_internal.h"
 #include "base/Sort.h"
+#include "base/StringBasics_internal.h"
 #include "io/Error.h"
 
 int StringArray::alloc = 32;
@@ -35,6 +36,11 @@ StringArray& StringArray::operator=(const StringArray& rhs) {
 }
 
 void StringArray::Grow(int n) {
+   // Callers ask for count + 1 at most past the count, so refusing at the
+   // limit keeps every count below INT_MAX.
+   if (n > loci_internal::MaxStringLength())
+      error("A list of %d strings is longer than the %d a list can hold\n", n,
+            loci_internal::MaxStringLength());
    if (capacity > n) return;
    int newCapacity = loci_internal::GrownCapacity(alloc, capacity, n);
    String** fresh = new String*[newCapacity];

@@ -3,9 +3,15 @@
 #include "base/Growth_internal.h"
 #include "base/StringBasics_internal.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+
+#include "io/Error.h"
+#include "io/InputFile_internal.h"
 
 int String::alloc = 8;
 bool String::caseSensitive = true;
@@ -27,7 +33,33 @@ int ifileLineEnd = 0;
 int stdinLineEnd = 0;
 }  // namespace
 
-int& loci_internal::IfileLineEnd() { return ifileLineEnd; }
+int& loci_internal::IfileLineEnd() {
+   return ifileLineEnd;
+}
+
+namespace {
+int maxStringLength = INT_MAX - 1;
+}
+
+int& loci_internal::MaxStringLength() {
+   return maxStringLength;
+}
+
+namespace {
+// The length of a C string, refused when no string can hold it.
+int HeldLength(const char* s) {
+   size_t n = strlen(s);
+   if (n > static_cast<size_t>(maxStringLength))
+      error("A string of %zu characters is longer than the %d a string can hold\n", n,
+            maxStringLength);
+   return static_cast<int>(n);
+}
+}  // namespace
+
+void loci_internal::LineTooLong(const void* stream) {
+   error("Input file [%s] has a line longer than %d characters, more than a string can hold\n",
+         StreamName(stream), maxStringLength);
+}
 
 namespace {
 
@@ -72,7 +104,12 @@ int CompareStem(const char* text, const char* stem) {
 
 void String::NewString(int startSize) {
    length = 0;
-   capacity = alloc * ((startSize + alloc) / alloc);
+   if (startSize > maxStringLength)
+      error("A string of %d characters is longer than the %d a string can hold\n", startSize,
+            maxStringLength);
+   long long granules = (static_cast<long long>(startSize) + alloc) / alloc;
+   // As in growing: the capacity stays within the limit.
+   capacity = static_cast<int>(std::min<long long>(alloc * granules, maxStringLength + 1LL));
    buffer = new char[capacity];
    buffer[0] = 0;
 }
@@ -82,7 +119,7 @@ String::String(int startSize) {
 }
 
 String::String(const char* s) {
-   int len = s == nullptr ? 0 : static_cast<int>(strlen(s));
+   int len = s == nullptr ? 0 : HeldLength(s);
    NewString(len);
    if (len > 0) memcpy(buffer, s, len + 1);
    length = len;
@@ -111,8 +148,20 @@ int String::GrownCapacity(int n) const {
 }
 
 void String::Grow(int n) {
+   Reserve(n);
+}
+
+void String::Reserve(long long n) {
+   // Checked before the capacity: a buffer allocated with room to spare must
+   // not let a string pass the limit either.
+   if (n > maxStringLength)
+      error("A string of %lld characters is longer than the %d a string can hold\n", n,
+            maxStringLength);
    if (capacity > n) return;
-   int newCapacity = GrownCapacity(n);
+   int newCapacity = GrownCapacity(static_cast<int>(n));
+   // Never more than the limit allows, so that the line readers, which grow
+   // only when full, meet the limit exactly.
+   if (newCapacity > maxStringLength + 1) newCapacity = maxStringLength + 1;
    char* fresh = new char[newCapacity];
    memcpy(fresh, buffer, length + 1);
    delete[] buffer;
@@ -146,7 +195,7 @@ String& String::Copy(const char* s) {
       buffer[0] = 0;
       return *this;
    }
-   int len = static_cast<int>(strlen(s));
+   int len = HeldLength(s);
    // `s` may point into this buffer; memmove keeps that safe as long as
    // growing does not free it first, which it cannot: len < capacity then.
    Grow(len);
@@ -206,7 +255,7 @@ String& String::operator=(int n) {
    // Negating in unsigned arithmetic keeps the most negative int exact.
    unsigned int magnitude = 0u - static_cast<unsigned int>(n);
    *this = magnitude;
-   Grow(length + 1);
+   Reserve(static_cast<long long>(length) + 1);
    memmove(buffer + 1, buffer, length + 1);
    buffer[0] = '-';
    length++;
@@ -257,7 +306,7 @@ void String::UnlockBuffer() {
 
 String& String::operator+=(const String& s) {
    int added = s.length;  // read before growing: `s` may be this string
-   Grow(length + added);
+   Reserve(static_cast<long long>(length) + added);
    memmove(buffer + length, s.buffer, added + 1);
    length += added;
    return *this;
@@ -265,13 +314,13 @@ String& String::operator+=(const String& s) {
 
 String& String::operator+=(const char* s) {
    if (s == nullptr) return *this;
-   int added = static_cast<int>(strlen(s));
+   int added = HeldLength(s);
    if (s >= buffer && s < buffer + capacity) {
       // Appending a piece of this string: the copy outlives growth.
       String copy(s);
       return *this += copy;
    }
-   Grow(length + added);
+   Reserve(static_cast<long long>(length) + added);
    memcpy(buffer + length, s, added + 1);
    length += added;
    return *this;
@@ -279,7 +328,7 @@ String& String::operator+=(const char* s) {
 
 String& String::operator+=(char ch) {
    if (ch == 0) return *this;
-   Grow(length + 1);
+   Reserve(static_cast<long long>(length) + 1);
    buffer[length++] = ch;
    buffer[length] = 0;
    return *this;
@@ -310,9 +359,10 @@ String& String::operator*=(unsigned int n) {
       return *this;
    }
    int unit = length;
-   Grow(static_cast<int>(n * static_cast<unsigned int>(unit)));
-   for (unsigned int i = 1; i < n; i++) memcpy(buffer + i * unit, buffer, unit);
-   length = static_cast<int>(n * static_cast<unsigned int>(unit));
+   long long total = static_cast<long long>(n) * unit;
+   Reserve(total);
+   for (long long i = 1; i < n; i++) memcpy(buffer + i * unit, buffer, unit);
+   length = static_cast<int>(total);
    buffer[length] = 0;
    return *this;
 }
@@ -751,36 +801,37 @@ int Format(char* out, int room, const char* format, va_list args) {
 }
 }  // namespace
 
-// Arguments may point into this string's own text, so the text is formatted
-// into a fresh buffer and the old one freed only afterwards. Capacities follow
-// the growth rules as if the buffer were grown in place.
+// Arguments may point into this string's own text, so the new piece is
+// formatted apart and only then copied in. Appending grows the string as
+// operator+= does, so a long run of appends costs amortised linear time.
 int String::Reformat(int start, const char* format, va_list arglist) {
    check_vsnprintf();
-   int room = capacity;
+   char local[512];
+   std::unique_ptr<char[]> heap;
+   char* piece = local;
+   int room = sizeof(local);
+   int r;
    while (true) {
-      char* fresh = new char[room];
-      memcpy(fresh, buffer, start);
-      int r = Format(fresh + start, room - start, format, arglist);
-      if (r >= 0 && start + r < room) {
-         delete[] buffer;
-         buffer = fresh;
-         capacity = room;
-         length = start + r;
-         buffer[length] = 0;
-         return length;
-      }
-      delete[] fresh;
+      r = Format(piece, room, format, arglist);
+      if (r >= 0 && r < room) break;
       if (r >= 0) {
-         room = GrownCapacity(start + r);
+         if (r >= maxStringLength)
+            error("A string of %d characters is longer than the %d a string can hold\n", r,
+                  maxStringLength);
+         room = r + 1;
       } else {
          // The old convention for "too small": no size given, so double.
          if (room >= kMaxFormatCapacity) error("String formatting failed for \"%s\"", format);
-         int saved = capacity;
-         capacity = room;
-         room = GrownCapacity(room * 2);
-         capacity = saved;
+         room *= 2;
       }
+      heap.reset(new char[room]);
+      piece = heap.get();
    }
+   Reserve(static_cast<long long>(start) + r);
+   memcpy(buffer + start, piece, r);
+   length = start + r;
+   buffer[length] = 0;
+   return length;
 }
 
 int String::vprintf(const char* format, va_list arglist) {
@@ -815,17 +866,24 @@ String& String::ReadLine(FILE* f) {
    if (f == nullptr) return *this;
 
    char lineEnd[2] = {0, 0};
-   int width = 128;
-   int reserved = 0;
+   long long width = 128;
+   long long reserved = 0;
    String format("%128[^\n\r]%1[\n\r]");
    for (bool first = true;; first = false) {
       if (lineEnd[0] == '\n' || lineEnd[0] == '\r') break;
-      if (!first) {
-         width *= 2;
-         format.printf("%%%d%s", width, "[^\n\r]%1[\n\r]");
+      if (!first) width *= 2;
+      // The chunks stop at the limit: there the line must end, or it is too
+      // long to hold (never split into two lines).
+      if (width > maxStringLength - reserved) width = maxStringLength - reserved;
+      if (width == 0) {
+         int c = getc(f);
+         if (c == '\n' || c == '\r') lineEnd[0] = static_cast<char>(c);
+         if (c == EOF || lineEnd[0] != 0) break;
+         loci_internal::LineTooLong(f);
       }
+      if (!first || width != 128) format.printf("%%%lld%s", width, "[^\n\r]%1[\n\r]");
       reserved += width;
-      LockBuffer(reserved);
+      LockBuffer(static_cast<int>(reserved));
       int r = fscanf(f, format, buffer + length, lineEnd);
       UnlockBuffer();
       if (r == 0) {
@@ -848,26 +906,27 @@ namespace {
 struct IfileSource {
    IFILE& file;
    int Get() { return ifgetchar(file); }
+   const void* Stream() const { return file.handle; }
 };
 struct StdinSource {
    int Get() { return getc(stdin); }
+   const void* Stream() const { return stdin; }
 };
-}  // namespace
 
-template <class Source>
-String& String::ReadLineBytes(Source& source, int& last) {
-   length = 0;
-   buffer[0] = 0;
+// One line from `source` up to its line end, each byte of the line handed to
+// `keep`. `last` is the line-end memory of the source kind.
+template <class Source, class Keep>
+void ScanLine(Source& source, int& last, Keep keep) {
    while (true) {
       int c = source.Get();
-      if (c == EOF) break;
+      if (c == EOF) return;
       if (c == '\n') {
          if (last == '\r') {
             last = 0;
             continue;
          }
          last = '\n';
-         break;
+         return;
       }
       if (c == '\r') {
          if (last == '\n') {
@@ -875,12 +934,27 @@ String& String::ReadLineBytes(Source& source, int& last) {
             continue;
          }
          last = '\r';
-         break;
+         return;
       }
-      if (length + 1 == capacity) Grow(length + 1);
-      buffer[length++] = static_cast<char>(c);
+      keep(static_cast<char>(c));
       last = c;
    }
+}
+}  // namespace
+
+template <class Source>
+String& String::ReadLineBytes(Source& source, int& last) {
+   length = 0;
+   buffer[0] = 0;
+   ScanLine(source, last, [&](char c) {
+      // Capacity never passes the limit by more than the NUL, so a full
+      // buffer is where a line too long is met.
+      if (length + 1 == capacity) {
+         if (length >= maxStringLength) loci_internal::LineTooLong(source.Stream());
+         Grow(length + 1);
+      }
+      buffer[length++] = c;
+   });
    buffer[length] = 0;
    return *this;
 }
@@ -900,6 +974,12 @@ String& String::ReadLine() {
    return ReadLineBytes(source, stdinLineEnd);
 }
 
+void loci_internal::SkipLine(IFILE& file) {
+   if (file.handle == nullptr) return;
+   IfileSource source{file};
+   ScanLine(source, ifileLineEnd, [](char) {});
+}
+
 String& String::Read(FILE* f) {
    length = 0;
    buffer[0] = 0;
@@ -907,6 +987,7 @@ String& String::Read(FILE* f) {
    char separator[2] = {'G', 0};
    int reserved = 0;
    while (strchr(" \t\n\r\f", separator[0]) == nullptr || separator[0] == 0) {
+      if (reserved > maxStringLength - 128) loci_internal::LineTooLong(f);
       reserved += 128;
       LockBuffer(reserved);
       int r = fscanf(f, " %128[^ \t\n\r\f]%1[ \t\n\r\f]", buffer + length, separator);
@@ -931,7 +1012,10 @@ String& String::Read(IFILE& f) {
          if (length == 0) continue;
          break;
       }
-      if (length + 1 == capacity) Grow(length + 1);
+      if (length + 1 == capacity) {
+         if (length >= maxStringLength) loci_internal::LineTooLong(f.handle);
+         Grow(length + 1);
+      }
       buffer[length++] = static_cast<char>(c);
    }
    buffer[length] = 0;

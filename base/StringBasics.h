@@ -166,6 +166,9 @@ private:
    int capacity;
 
    void NewString(int startSize);
+   // Grow for a length computed in 64 bits; a length past the most a string
+   // holds ends the run with a fatal error instead of wrapping around.
+   void Reserve(long long n);
    // The capacity Grow(n) would give.
    int GrownCapacity(int n) const;
    int Reformat(int start, const char* format, va_list arglist);

@@ -2,6 +2,7 @@
 // and parsing whole lines, against the straightforward line reader.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -55,7 +56,7 @@ void BM_ParserLines(benchmark::State& state) {
    const int markers = 2000;
    std::string text = Lines(markers, 50);
    std::vector<double> sum(markers), sumsq(markers);
-   std::vector<int> count(markers);
+   std::vector<int64_t> count(markers);
    for (auto _ : state) {
       DosageParser parser(markers, 2, sum.data(), sumsq.data(), count.data());
       parser.Feed(text.data(), text.size());

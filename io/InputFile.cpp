@@ -3,12 +3,45 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
 
 #include "base/StringBasics.h"
+#include "io/InputFile_internal.h"
+
+namespace {
+std::mutex namesMutex;
+std::map<const void*, std::string>& Names() {
+   static std::map<const void*, std::string> names;
+   return names;
+}
+}  // namespace
+
+void loci_internal::NameStream(const void* stream, const char* name) {
+   if (stream == nullptr) return;
+   std::lock_guard<std::mutex> lock(namesMutex);
+   Names()[stream] = name == nullptr ? "" : name;
+}
+
+void loci_internal::ForgetStream(const void* stream) {
+   std::lock_guard<std::mutex> lock(namesMutex);
+   Names().erase(stream);
+}
+
+const char* loci_internal::StreamName(const void* stream) {
+   std::lock_guard<std::mutex> lock(namesMutex);
+   auto found = Names().find(stream);
+   // The entry lives until its stream is closed, after the message is out.
+   return found == Names().end() ? "(open stream)" : found->second.c_str();
+}
 
 IFILE::IFILE(const char* name, const char* mode) : gzMode(true), handle(nullptr) {
    handle = gzopen64(name, mode);
-   if (handle != nullptr) return;
+   if (handle != nullptr) {
+      loci_internal::NameStream(handle, name);
+      return;
+   }
 
    // A name ending in ".gz" was meant for zlib; stdio would not do better.
    size_t len = strlen(name);
@@ -16,6 +49,7 @@ IFILE::IFILE(const char* name, const char* mode) : gzMode(true), handle(nullptr)
 
    gzMode = false;
    handle = fopen(name, mode);
+   loci_internal::NameStream(handle, name);
 }
 
 IFILE ifopen(const char* name, const char* mode) {
@@ -23,6 +57,7 @@ IFILE ifopen(const char* name, const char* mode) {
 }
 
 int ifclose(IFILE& file) {
+   loci_internal::ForgetStream(file.handle);
    int result = file.gzMode ? gzclose(static_cast<gzFile>(file.handle))
                             : fclose(static_cast<FILE*>(file.handle));
    file.handle = nullptr;

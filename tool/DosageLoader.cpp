@@ -1,9 +1,7 @@
 #include "tool/DosageLoader.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include <new>
 
 #include "io/Error.h"
+#include "io/OutputFile.h"
 #include "tool/DosageInput.h"
 #include "tool/DosageParser.h"
 #include "tool/Progress.h"
@@ -30,7 +29,7 @@ const int kBlockCount = 4;
 struct Accumulators {
    std::unique_ptr<double[]> sum;
    std::unique_ptr<double[]> sumsq;
-   std::unique_ptr<int[]> count;
+   std::unique_ptr<int64_t[]> count;
 };
 
 Accumulators Allocate(int markerCount) {
@@ -38,7 +37,7 @@ Accumulators Allocate(int markerCount) {
    Accumulators acc;
    acc.sum.reset(new (std::nothrow) double[n]());
    acc.sumsq.reset(new (std::nothrow) double[n]());
-   acc.count.reset(new (std::nothrow) int[n]());
+   acc.count.reset(new (std::nothrow) int64_t[n]());
    if (!acc.sum || !acc.sumsq || !acc.count) error("Memory not allocated for sum and sumsq\n");
    return acc;
 }
@@ -52,7 +51,7 @@ double SignlessNan(double x) {
 
 // Writes one marker's row after its name, in the standard or the info layout.
 void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, double sumsq,
-              int count) {
+              int64_t count) {
    const char* al1 = nullptr;
    const char* al2 = nullptr;
    if (markers.hasInfoFile) {
@@ -62,9 +61,9 @@ void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, doub
 
    if (count <= 1) {
       if (markers.hasInfoFile)
-         fprintf(report, "\t%s\t%s\t-\t-\t%d\t-\n", al1, al2, count);
+         fprintf(report, "\t%s\t%s\t-\t-\t%" PRId64 "\t-\n", al1, al2, count);
       else
-         fprintf(report, "\t%d\t-\t-\t-\n", count);
+         fprintf(report, "\t%" PRId64 "\t-\t-\t-\n", count);
       return;
    }
 
@@ -77,28 +76,24 @@ void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, doub
 
    if (p == 0.0 || p == 1.0) {
       if (markers.hasInfoFile)
-         fprintf(report, "\t%s\t%s\t%.3f\t%.3f\t%d\t-\n", al1, al2, q, maf, count);
+         fprintf(report, "\t%s\t%s\t%.3f\t%.3f\t%" PRId64 "\t-\n", al1, al2, q, maf, count);
       else
-         fprintf(report, "\t%d\t%.3f\t%.3f\t-\n", count, q, maf);
+         fprintf(report, "\t%" PRId64 "\t%.3f\t%.3f\t-\n", count, q, maf);
       return;
    }
 
    double r2hat = SignlessNan(((var / 2.0) / p) / q);
    if (markers.hasInfoFile)
-      fprintf(report, "\t%s\t%s\t%.3f\t%.3f\t%d\t%.3f\n", al1, al2, q, maf, count, r2hat);
+      fprintf(report, "\t%s\t%s\t%.3f\t%.3f\t%" PRId64 "\t%.3f\n", al1, al2, q, maf, count, r2hat);
    else
-      fprintf(report, "\t%d\t%.3f\t%.3f\t%.3f\n", count, q, maf, r2hat);
-}
-
-// A report that could not be written whole must not pass for a complete one.
-[[noreturn]] void ReportWriteFailed(const String& name, int savedErrno) {
-   struct stat info;
-   if (lstat(name, &info) == 0 && S_ISREG(info.st_mode)) remove(name);
-   error("Could not write the report file [%s]: %s\n", static_cast<const char*>(name),
-         strerror(savedErrno));
+      fprintf(report, "\t%" PRId64 "\t%.3f\t%.3f\t%.3f\n", count, q, maf, r2hat);
 }
 
 }  // namespace
+
+String DosageLoader::ReportName(const String& prefix, bool hasInfoFile) {
+   return prefix + (hasInfoFile ? ".info" : ".r2_hat");
+}
 
 void DosageLoader::DosageAnalysis(const char* filename, String& prefix, MarkerLoader& markers) {
    IFILE file = ifopen(filename, "rt");
@@ -129,7 +124,7 @@ void DosageLoader::Analyse(IFILE& file, BlockSource* preferred, const char* file
    Accumulators acc = Allocate(markerCount);
    double* sum = acc.sum.get();
    double* sumsq = acc.sumsq.get();
-   int* count = acc.count.get();
+   int64_t* count = acc.count.get();
 
    std::unique_ptr<BlockSource> ifileSource = OpenIfileSource(file, filename);
    BlockSource& source = preferred != nullptr ? *preferred : *ifileSource;
@@ -152,9 +147,12 @@ void DosageLoader::Analyse(IFILE& file, BlockSource* preferred, const char* file
       error("File [%s] with dosages could not be read to its end: %s\n\n", filename,
             source.Reason().c_str());
 
-   String name = prefix + (markers.hasInfoFile ? ".info" : ".r2_hat");
-   FILE* report = fopen(name, "wt");
-   if (report == nullptr) error("Error opening output file [%s]\n", static_cast<const char*>(name));
+   String name = ReportName(prefix, markers.hasInfoFile);
+   OutputFile output;
+   if (!output.Open(name))
+      error("Error opening output file [%s]: %s\n", static_cast<const char*>(name),
+            output.Reason().c_str());
+   FILE* report = output.Stream();
 
    if (markers.hasInfoFile)
       fwrite("SNP\tAl1\tAl2\tFreq1\tMAF\tnIndiv\tr2_hat\n", 1, 36, report);
@@ -168,13 +166,15 @@ void DosageLoader::Analyse(IFILE& file, BlockSource* preferred, const char* file
    }
 
    // Errors surface at the latest when the buffer is flushed on closing.
-   bool failed = ferror(report) != 0;
-   int savedErrno = errno;
-   if (fclose(report) != 0 && !failed) {
-      failed = true;
-      savedErrno = errno;
+   if (ferror(report)) {
+      int savedErrno = errno;
+      output.Abandon();
+      error("Could not write the report file [%s]: %s\n", static_cast<const char*>(name),
+            strerror(savedErrno));
    }
-   if (failed) ReportWriteFailed(name, savedErrno);
+   if (!output.Commit())
+      error("Could not write the report file [%s]: %s\n", static_cast<const char*>(name),
+            output.Reason().c_str());
 
    printf("Wrote out quality measure r2_hat to file [%s%s] ...\n\n",
           static_cast<const char*>(prefix), markers.hasInfoFile ? ".info" : ".r2_hat");

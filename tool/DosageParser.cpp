@@ -88,7 +88,7 @@ double ConvertDosage(const char* begin, const char* end) {
 }
 
 DosageParser::DosageParser(int markerCount, int leadingFields, double* sum, double* sumsq,
-                           int* count)
+                           int64_t* count)
     : markerCount(markerCount),
       leadingFields(leadingFields),
       sum(sum),
@@ -116,8 +116,8 @@ void DosageParser::EndLine() {
    long m = fields - leadingFields;
    fields = 0;
    if (m != markerCount) {
-      printf("Skipped line %d in dosagefile contains %d markers != %d in snpsfile\n", lineNumber,
-             static_cast<int>(m), markerCount);
+      printf("Skipped line %lld in dosagefile contains %ld markers != %d in snpsfile\n", lineNumber,
+             m, markerCount);
       return;
    }
    const double* d = pending.data();

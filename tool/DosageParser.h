@@ -13,6 +13,7 @@
 #define LOCI_TOOL_DOSAGEPARSER_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ double ConvertDosage(const char* begin, const char* end);
 class DosageParser {
 public:
    // The accumulators have `markerCount` entries each and stay the caller's.
-   DosageParser(int markerCount, int leadingFields, double* sum, double* sumsq, int* count);
+   DosageParser(int markerCount, int leadingFields, double* sum, double* sumsq, int64_t* count);
 
    // The next bytes of the input, in order.
    void Feed(const char* data, size_t size);
@@ -40,12 +41,12 @@ private:
    const int leadingFields;
    double* const sum;
    double* const sumsq;
-   int* const count;
+   int64_t* const count;
    std::vector<double> pending;  // this line's dosages until it is accepted
 
-   int last;            // line-end memory, as the line reader keeps it
-   int lineNumber = 0;  // lines ended so far
-   long fields = 0;     // fields of the current line so far
+   int last;                  // line-end memory, as the line reader keeps it
+   long long lineNumber = 0;  // lines ended so far
+   long fields = 0;           // fields of the current line so far
    bool inField = false;
    std::string carry;  // a field cut by the end of a block
 };

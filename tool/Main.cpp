@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/StringBasics.h"
+#include "io/OutputFile.h"
 #include "params/Parameters.h"
 #include "tool/DosageLoader.h"
 #include "tool/MarkerLoader.h"
@@ -50,6 +51,10 @@ int main(int argc, char** argv) {
 
    pl->Read(argc, argv, 1);
    pl->Status();
+
+   RefuseToReplaceInputs(DosageLoader::ReportName(outfile, infoFile != ""),
+                         {static_cast<const char*>(snpFile), static_cast<const char*>(doseFile),
+                          static_cast<const char*>(infoFile)});
 
    MarkerLoader* markers = new MarkerLoader;
    DosageLoader* dosages = new DosageLoader;

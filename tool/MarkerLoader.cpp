@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/StringBasics_internal.h"
 #include "io/Error.h"
+#include "io/InputFile_internal.h"
 
 namespace {
 const char* const kSeparators = " \t\r\n";
@@ -16,7 +18,10 @@ MarkerLoader::MarkerLoader() : markerCount(0), hasInfoFile(false) {}
 void MarkerLoader::LoadMarkers(const char* filename) {
    FILE* file = fopen(filename, "rt");
    if (file == nullptr) error("Marker Info File [%s] could not be opened\n\n", filename);
-   ReadMarkers(file, filename);
+   {
+      loci_internal::NamedStream named(file, filename);
+      ReadMarkers(file, filename);
+   }
    fclose(file);
 }
 
@@ -59,10 +64,11 @@ void MarkerLoader::ReadAlleles(IFILE& file, const char* filename) {
    StringArray tokens;
    String separators(kSeparators);
 
-   line.ReadLine(file);  // the header, whatever it says
+   // The header, whatever it says and however long: it is never held.
+   loci_internal::SkipLine(file);
 
    int k = 0;
-   int extraLines = 0;
+   long long extraLines = 0;  // an info file may hold more than 2^31 lines
    while (!ifeof(file)) {
       line.ReadLine(file);
       tokens.ReplaceTokens(line, separators);
@@ -91,6 +97,6 @@ void MarkerLoader::ReadAlleles(IFILE& file, const char* filename) {
       error("Imputation Info File [%s] could not be read to its end: %s\n\n", filename,
             ifstrerror(file));
    if (k + extraLines != markerCount)
-      error("Imputation Info File [%s] lists %d markers, but the SNP list has %d\n\n", filename,
+      error("Imputation Info File [%s] lists %lld markers, but the SNP list has %d\n\n", filename,
             k + extraLines, markerCount);
 }

@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "base/StringArray.h"
 #include "base/StringBasics_internal.h"
 #include "io/InputFile.h"
+#include "io/InputFile_internal.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -447,6 +449,103 @@ TEST(StringCompareRegression, NulReadFromAFileDoesNotEndEitherName) {
       EXPECT_EQ(name.Compare(static_cast<const char*>(nulEnded)), 0);
    }
    String::caseSensitive = true;
+}
+
+// ---------------------------------------------------------------- length limit
+
+// The limit lowered to 300 characters stands for the 2^31 - 2 of a real run:
+// a line of exactly the limit is read whole, one character more stops the run
+// naming the file (never a line split in two), and every other way of
+// growing a string or a list stops at the limit instead of wrapping around.
+class StringLimit : public ::testing::Test {
+protected:
+   void SetUp() override {
+      saved = loci_internal::MaxStringLength();
+      loci_internal::MaxStringLength() = 300;
+   }
+   void TearDown() override { loci_internal::MaxStringLength() = saved; }
+
+   static std::string TooLong(const std::string& name) {
+      return "\nFATAL ERROR - \nInput file [" + name +
+             "] has a line longer than 300 characters, more than a string can hold\n\n\n";
+   }
+
+   int saved = 0;
+};
+
+TEST_F(StringLimit, LineReadersTakeALineOfTheLimitAndStopPastIt) {
+   testsupport::TempDir dir;
+   const std::string full(300, 'f');
+   for (const std::string& end : {"\n"s, "\r\n"s, "\r"s, ""s}) {
+      const std::string bytes = full + end + (end.empty() ? "" : "next\n");
+      FILE* f = fopen(dir.Write("fits.txt", bytes).c_str(), "rb");
+      IFILE packed = ifopen(dir.WriteGzip("fits.gz", bytes).c_str(), "rb");
+      String line;
+      for (IFILE* source : {static_cast<IFILE*>(nullptr), &packed}) {
+         EXPECT_EQ(std::string(source ? line.ReadLine(*source) : line.ReadLine(f)), full);
+         EXPECT_EQ(std::string(source ? line.ReadLine(*source) : line.ReadLine(f)),
+                   end.empty() ? "" : "next");
+      }
+      fclose(f);
+      ifclose(packed);
+   }
+
+   std::string plain = dir.Write("long.txt", full + "g\nnext\n");
+   std::string packed = dir.WriteGzip("long.gz", full + "g\nnext\n");
+   auto readStdio = [&](bool named) {
+      FILE* f = fopen(plain.c_str(), "rb");
+      loci_internal::NamedStream name(named ? f : nullptr, plain.c_str());
+      String().ReadLine(f);
+   };
+   EXPECT_FATAL(readStdio(true), TooLong(plain));
+   EXPECT_FATAL(readStdio(false), TooLong("(open stream)"));
+   for (const std::string& path : {plain, packed}) {
+      IFILE f = ifopen(path.c_str(), "rb");
+      EXPECT_FATAL(String().ReadLine(f), TooLong(path));
+   }
+   IFILE f = ifopen(plain.c_str(), "rb");
+   String word;
+   EXPECT_FATAL(word.Read(f), TooLong(plain));
+   ifclose(f);
+}
+
+TEST_F(StringLimit, SkippingALineHoldsNoneOfIt) {
+   testsupport::TempDir dir;
+   for (const std::string& end : {"\n"s, "\r\n"s, "\n\r"s, "\r"s}) {
+      IFILE f =
+          ifopen(dir.WriteGzip("skip.gz", std::string(5000, 'h') + end + "next\n").c_str(), "rb");
+      loci_internal::IfileLineEnd() = 0;
+      loci_internal::SkipLine(f);
+      String line;
+      EXPECT_EQ(std::string(line.ReadLine(f)), "next") << "line end " << end.size();
+      ifclose(f);
+   }
+}
+
+TEST_F(StringLimit, GrowingPastTheLimitIsFatal) {
+   const std::string message =
+       "\nFATAL ERROR - \nA string of 301 characters is longer than the 300 a string can "
+       "hold\n\n\n";
+   String half(std::string(150, 'a').c_str());
+   String full(std::string(300, 'b').c_str());
+   const std::string fullText(300, 'b');
+   EXPECT_EQ((half + half).Length(), 300);
+   EXPECT_FATAL(String(full) += 'c', message);
+   EXPECT_FATAL(String(half) += String((fullText.substr(0, 151)).c_str()), message);
+   EXPECT_FATAL(String(half) += (fullText.substr(0, 151)).c_str(), message);
+   EXPECT_FATAL(String(half).catprintf("%s", fullText.substr(0, 151).c_str()), message);
+   EXPECT_FATAL(String(half).SetLength(301), message);
+   EXPECT_FATAL(String((fullText + "c").c_str()), message);
+   String repeated("abc");
+   EXPECT_FATAL(repeated *= 101u,
+                "\nFATAL ERROR - \nA string of 303 characters is longer than "
+                "the 300 a string can hold\n\n\n");
+
+   StringArray list;
+   for (int i = 0; i < 300; i++) list.Add("x");
+   EXPECT_FATAL(list.Add("y"),
+                "\nFATAL ERROR - \nA list of 301 strings is longer than the "
+                "300 a list can hold\n\n\n");
 }
 
 }  // namespace

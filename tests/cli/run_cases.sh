@@ -8,7 +8,12 @@
 #   expected_status  the exit status
 #   expected/        files the run must leave, byte for byte (reports)
 #   absent, present  optional: names the run must not leave behind, and names
-#                    that must still be there (a symbolic link counts as there)
+#                    that must still be there (a symbolic link counts as there);
+#                    a name may be a shell pattern (out.r2_hat.tmp.*)
+#   ulimit           optional: arguments to the shell's ulimit for the run
+#                    (-f 4: a file-size limit of 4 KiB)
+#   large            optional: marks a case with inputs of gigabytes, run only
+#                    when asked for (ctest -L large)
 #   max_rss_kb       optional: the peak resident memory in kB the run may reach,
 #                    measured with /usr/bin/time; not checked when
 #                    LOCI_SANITIZE_RUN=1 (sanitizer builds use several times more)
@@ -43,6 +48,7 @@ for case_dir in "$@"; do
    scratch=$(mktemp -d)
    (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 ! -name expected ! -name 'expected_*' \
       ! -name args ! -name setup ! -name absent ! -name present ! -name max_rss_kb \
+      ! -name ulimit ! -name large \
       ! -name '*.actual' -exec cp -aL {} "$scratch"/ \;)
 
    args=()
@@ -59,8 +65,13 @@ for case_dir in "$@"; do
       rss_limit=$(cat "$case_dir/max_rss_kb")
       measure=(/usr/bin/time -f %M -o "$scratch/.rss")
    fi
-   (cd "$scratch" && timeout 120 ${measure[@]+"${measure[@]}"} "$r2hat" "${args[@]}" \
-      >"$scratch/.stdout" 2>"$scratch/.stderr" </dev/null)
+   seconds=120
+   if [ -f "$case_dir/large" ]; then seconds=600; fi
+   limits=()
+   if [ -f "$case_dir/ulimit" ]; then read -r -a limits <"$case_dir/ulimit"; fi
+   (cd "$scratch" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } &&
+      timeout $seconds ${measure[@]+"${measure[@]}"} "$r2hat" "${args[@]}" \
+         >"$scratch/.stdout" 2>"$scratch/.stderr" </dev/null)
    status=$?
 
    ok=1
@@ -103,7 +114,10 @@ for case_dir in "$@"; do
       [ -f "$case_dir/$list" ] || continue
       while IFS= read -r file; do
          [ -n "$file" ] || continue
-         if [ -e "$scratch/$file" ] || [ -L "$scratch/$file" ]; then there=present; else there=absent; fi
+         there=absent
+         for match in "$scratch"/$file; do
+            if [ -e "$match" ] || [ -L "$match" ]; then there=present; fi
+         done
          [ $there = $list ] || fail "$file should be $list"
       done <"$case_dir/$list"
    done

@@ -8,6 +8,7 @@
 #define LOCI_TESTS_TOOL_R2HATORACLE_H
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -17,7 +18,7 @@ namespace r2hatoracle {
 
 struct Sums {
    std::vector<double> sum, sumsq;
-   std::vector<int> count;
+   std::vector<int64_t> count;
    explicit Sums(size_t markers) : sum(markers), sumsq(markers), count(markers) {}
 };
 
@@ -87,7 +88,7 @@ inline std::string Report(const std::vector<std::string>& names,
    std::string report = alleles != nullptr ? "SNP\tAl1\tAl2\tFreq1\tMAF\tnIndiv\tr2_hat\n"
                                            : "Marker\tnIndiv\tFreq1\tMAF\tR2_hat\n";
    for (size_t i = 0; i < names.size(); i++) {
-      int n = s.count[i];
+      int64_t n = s.count[i];
       std::string freq1 = "-", maf = "-", r2 = "-";
       if (n > 1) {
          double p = (s.sum[i] / 2.0) / n;

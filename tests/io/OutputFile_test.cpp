@@ -1,0 +1,111 @@
+#include "io/OutputFile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+std::vector<std::string> Names(const TempDir& dir) {
+   std::vector<std::string> names;
+   for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+      names.push_back(entry.path().filename().string());
+   std::sort(names.begin(), names.end());
+   return names;
+}
+
+void WriteAndCommit(const std::string& name, const char* text) {
+   OutputFile out;
+   ASSERT_TRUE(out.Open(name.c_str())) << out.Reason();
+   fputs(text, out.Stream());
+   ASSERT_TRUE(out.Commit()) << out.Reason();
+}
+
+// Opens `name`, writes part of a new text, then ends as `ending` says.
+void WritePartly(const std::string& name, void (*ending)()) {
+   OutputFile out;
+   if (!out.Open(name.c_str())) abort();
+   fputs("partial", out.Stream());
+   fflush(out.Stream());
+   ending();
+}
+
+TEST(OutputFile, AppearsWholeOrLeavesTheEarlierFileAsItWas) {
+   TempDir dir;
+   std::string report = dir.File("out.txt");
+   WriteAndCommit(report, "first\n");
+   EXPECT_EQ(testsupport::ReadFile(report), "first\n");
+   WriteAndCommit(report, "second\n");
+   EXPECT_EQ(testsupport::ReadFile(report), "second\n");
+
+   {
+      OutputFile dropped;  // never committed: destroyed, or abandoned
+      ASSERT_TRUE(dropped.Open(report.c_str()));
+      fputs("lost", dropped.Stream());
+   }
+   OutputFile abandoned;
+   ASSERT_TRUE(abandoned.Open(report.c_str()));
+   abandoned.Abandon();
+   EXPECT_FALSE(abandoned.Commit());
+
+   // Ended by a signal, a fatal error or killed outright: never a partial file.
+   EXPECT_EXIT(WritePartly(report, [] { raise(SIGTERM); }), ::testing::KilledBySignal(SIGTERM), "");
+   EXPECT_FATAL(WritePartly(report, [] { error("stop"); }), "\nFATAL ERROR - \nstop\n\n");
+   EXPECT_EQ(Names(dir), std::vector<std::string>{"out.txt"});
+   EXPECT_EXIT(WritePartly(report, [] { raise(SIGKILL); }), ::testing::KilledBySignal(SIGKILL), "");
+   EXPECT_EQ(testsupport::ReadFile(report), "second\n");
+
+   OutputFile nowhere;
+   EXPECT_FALSE(nowhere.Open(dir.File("missing/out.txt").c_str()));
+   EXPECT_EQ(nowhere.Reason(), "No such file or directory");
+}
+
+TEST(OutputFile, KeepsLinksModesAndFilesThatAreNotRegular) {
+   TempDir dir;
+   std::string target = dir.Write("target.txt", "old\n");
+   std::string link = dir.File("link.txt");
+   ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+   chmod(target.c_str(), 0640);
+   WriteAndCommit(link, "new\n");
+   struct stat info;
+   ASSERT_EQ(lstat(link.c_str(), &info), 0);
+   EXPECT_TRUE(S_ISLNK(info.st_mode));
+   ASSERT_EQ(stat(target.c_str(), &info), 0);
+   EXPECT_EQ(info.st_mode & 07777, 0640u);
+   EXPECT_EQ(testsupport::ReadFile(target), "new\n");
+
+   mode_t mask = umask(022);
+   WriteAndCommit(dir.File("fresh.txt"), "x");
+   umask(mask);
+   ASSERT_EQ(stat(dir.File("fresh.txt").c_str(), &info), 0);
+   EXPECT_EQ(info.st_mode & 07777, 0644u);
+
+   WriteAndCommit("/dev/null", "discarded");  // written in place, not replaced
+   ASSERT_EQ(stat("/dev/null", &info), 0);
+   EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+TEST(OutputFile, AnInputIsNeverReplaced) {
+   TempDir dir;
+   std::string input = dir.Write("in.txt", "data\n");
+   std::string hard = dir.File("hard.txt"), soft = dir.File("soft.txt");
+   ASSERT_EQ(link(input.c_str(), hard.c_str()), 0);
+   ASSERT_EQ(symlink(input.c_str(), soft.c_str()), 0);
+   for (const std::string& output : {input, hard, soft})
+      EXPECT_FATAL(RefuseToReplaceInputs(output.c_str(), {"", dir.File("other.txt"), input}),
+                   "\nFATAL ERROR - \nOutput file [" + output + "] is the input file [" + input +
+                       "]: an input is never replaced, nothing was written\n\n\n");
+   RefuseToReplaceInputs(dir.File("new.txt").c_str(), {input, ""});
+   EXPECT_FALSE(SameFile(dir.File("new.txt").c_str(), dir.File("new.txt").c_str()));
+}
+
+}  // namespace
