@@ -499,14 +499,17 @@ TEST_F(StringLimit, LineReadersTakeALineOfTheLimitAndStopPastIt) {
    };
    EXPECT_FATAL(readStdio(true), TooLong(plain));
    EXPECT_FATAL(readStdio(false), TooLong("(open stream)"));
-   for (const std::string& path : {plain, packed}) {
-      IFILE f = ifopen(path.c_str(), "rb");
-      EXPECT_FATAL(String().ReadLine(f), TooLong(path));
-   }
-   IFILE f = ifopen(plain.c_str(), "rb");
-   String word;
-   EXPECT_FATAL(word.Read(f), TooLong(plain));
-   ifclose(f);
+   // Opened in the dying process and kept reachable, so that the leak
+   // checker has nothing to say about a file left open by the fatal exit.
+   static IFILE open;
+   auto read = [&](const std::string& path, bool byWord) {
+      open = ifopen(path.c_str(), "rb");
+      String text;
+      byWord ? text.Read(open) : text.ReadLine(open);
+   };
+   EXPECT_FATAL(read(plain, false), TooLong(plain));
+   EXPECT_FATAL(read(packed, false), TooLong(packed));
+   EXPECT_FATAL(read(plain, true), TooLong(plain));
 }
 
 TEST_F(StringLimit, SkippingALineHoldsNoneOfIt) {
