@@ -41,7 +41,10 @@ bench:
 	@$(PREREQS) build bench
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
-	@if [ -x bench/run.sh ]; then bench/run.sh $(BUILD); fi
+	@cmake -S . -B build-zlib -DCMAKE_BUILD_TYPE=Release -DLOCI_WITH_ISAL=OFF -DLOCI_BUILD_TESTS=OFF \
+	   -DLOCI_BUILD_BENCH=OFF -DLOCI_BUILD_FUZZ=OFF >/dev/null
+	@cmake --build build-zlib -j $(JOBS) --target r2_hat
+	@if [ -x bench/run.sh ]; then bench/run.sh $(BUILD) build-zlib; fi
 
 demo: build
 	@sh examples/demo.sh $(BUILD)
@@ -53,4 +56,4 @@ fuzz:
 	@cmake --build build-fuzz -j $(JOBS)
 
 clean:
-	@rm -rf $(BUILD) $(SANITIZE) build-fuzz
+	@rm -rf $(BUILD) $(SANITIZE) build-fuzz build-zlib

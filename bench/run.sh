@@ -2,10 +2,14 @@
 # End-to-end speed and memory of r2_hat on synthetic imputation output:
 # 500 individuals x 40,000 markers of three-decimal dosages (about 120 MB of
 # text) and its gzip -6 copy, against `gzip -dc` and `cat` on the same files.
-# Each command is timed best of three. Then a pedigree of 20,000 persons by
-# 10,000 markers is loaded once. Usage: bench/run.sh BUILD-DIR
+# Each command is timed best of three, also pinned to one core, and against
+# `igzip -dc` and an r2_hat built without ISA-L (ZLIB-BUILD-DIR) when given.
+# Then a pedigree of 20,000 persons by 10,000 markers is loaded once.
+# Usage: bench/run.sh BUILD-DIR [ZLIB-BUILD-DIR]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
+zlib_r2hat=
+if [ -n "${2:-}" ] && [ -x "$2/r2_hat" ]; then zlib_r2hat=$(cd "$2" && pwd)/r2_hat; fi
 data=$build/bench-data
 mkdir -p "$data"
 
@@ -17,6 +21,7 @@ make_set() {  # make_set NAME INDIVIDUALS MARKERS
 }
 make_set main 500 40000
 make_set half 250 40000
+make_set narrow 500 20000
 make_set wide 50 400000
 
 # best_of3 COMMAND...: prints "seconds peak-KiB" of the fastest of three runs.
@@ -38,32 +43,61 @@ row() {  # row LABEL SIZE-BYTES COMMAND...
    read -r t m < <(best_of3 "$@")
    local rate
    rate=$(awk "BEGIN{ if ($t > 0) printf \"%.0f\", $size / 1e6 / $t; else print \"inf\" }")
-   printf "%-34s %8.2f s %8s MB/s %9.1f MiB\n" "$label" "$t" "$rate" "$(awk "BEGIN{print $m/1024}")"
+   printf "%-40s %8.2f s %8s MB/s %9.1f MiB\n" "$label" "$t" "$rate" "$(awk "BEGIN{print $m/1024}")"
    last_time=$t
+   last_mem=$m
 }
 
+ratio() {  # ratio LABEL A B TARGET: prints A / B against its target
+   awk "BEGIN{printf \"%-52s %.2f (%s)\\n\", \"$1\", $2 / ($3 > 0 ? $3 : 0.001), \"$4\"}"
+}
 
 cd "$data"
 size=$(stat -c %s main.dose)
-echo "Machine: $(nproc) cores; dosage text $((size / 1000000)) MB (500 x 40,000), gzip copy $(($(stat -c %s main.dose.gz) / 1000000)) MB"
-printf "%-34s %10s %13s %13s\n" "command" "wall" "dosage text" "peak memory"
-row "r2_hat, plain file" "$size" "$build/r2_hat" -s main.snps -g main.dose -o out
+cores=$(nproc)
+echo "Machine: $cores cores; dosage text $((size / 1000000)) MB (500 x 40,000), gzip copy $(($(stat -c %s main.dose.gz) / 1000000)) MB"
+printf "%-40s %10s %13s %13s\n" "command" "wall" "dosage text" "peak memory"
+r2hat=("$build/r2_hat" -s main.snps -o out)
+row "r2_hat, plain file" "$size" "${r2hat[@]}" -g main.dose
 plain=$last_time
-row "r2_hat, gzip file" "$size" "$build/r2_hat" -s main.snps -g main.dose.gz -o out
+plain_mem=$last_mem
+row "r2_hat, gzip file" "$size" "${r2hat[@]}" -g main.dose.gz
 gz=$last_time
+row "r2_hat, plain file, one core" "$size" taskset -c 0 "${r2hat[@]}" -g main.dose
+plain1=$last_time
+row "r2_hat, gzip file, one core" "$size" taskset -c 0 "${r2hat[@]}" -g main.dose.gz
+gz1=$last_time
+if [ -n "$zlib_r2hat" ]; then
+   row "r2_hat without ISA-L, gzip file" "$size" "$zlib_r2hat" -s main.snps -o out -g main.dose.gz
+   gz_zlib=$last_time
+fi
 row "gzip -dc FILE > /dev/null" "$size" gzip -dc main.dose.gz
 gzipdc=$last_time
+igzip=$(command -v igzip || true)
+if [ -n "$igzip" ]; then
+   row "igzip -dc FILE > /dev/null" "$size" "$igzip" -dc main.dose.gz
+   igzipdc=$last_time
+fi
 row "cat FILE > /dev/null" "$size" cat main.dose
 half_size=$(stat -c %s half.dose)
 row "r2_hat, plain, half the lines" "$half_size" "$build/r2_hat" -s half.snps -g half.dose -o out
 half=$last_time
+narrow_size=$(stat -c %s narrow.dose)
+row "r2_hat, plain, half the markers" "$narrow_size" "$build/r2_hat" -s narrow.snps -g narrow.dose -o out
+narrow=$last_time
 wide_size=$(stat -c %s wide.dose)
 row "r2_hat, plain, 50 x 400,000" "$wide_size" "$build/r2_hat" -s wide.snps -g wide.dose -o out
+wide_mem=$last_mem
 echo
-awk "BEGIN{printf \"r2_hat on gzip / gzip -dc: %.2f (target <= 0.75)\n\", $gz / $gzipdc}"
-awk "BEGIN{printf \"r2_hat plain: %.0f MB/s (target >= 400)\n\", $size / 1e6 / $plain}"
-awk "BEGIN{printf \"time for all lines / half the lines: %.2f (linear: 2)\n\", $plain / $half}"
-echo "memory target: 32 MiB + 40 bytes per marker = $(awk 'BEGIN{printf "%.1f", 32 + 40 * 40000 / 1048576}') MiB for 40,000 markers, $(awk 'BEGIN{printf "%.1f", 32 + 40 * 400000 / 1048576}') MiB for 400,000"
+awk "BEGIN{printf \"r2_hat plain: %.0f MB/s on %d cores (target >= 800 on 2); one core %.0f MB/s\n\", $size / 1e6 / $plain, $cores, $size / 1e6 / $plain1}"
+if [ -n "$igzip" ]; then ratio "r2_hat on gzip / igzip -dc" "$gz" "$igzipdc" "target <= 1.5 with ISA-L"; fi
+if [ -n "$zlib_r2hat" ]; then ratio "r2_hat without ISA-L on gzip / gzip -dc" "$gz_zlib" "$gzipdc" "target <= 0.6"; fi
+ratio "r2_hat on gzip / gzip -dc" "$gz" "$gzipdc" "ISA-L build"
+ratio "one core / all cores, plain" "$plain1" "$plain" "scaling"
+ratio "one core / all cores, gzip" "$gz1" "$gz" "scaling"
+ratio "time for all lines / half the lines" "$plain" "$half" "linear: 2"
+ratio "time for all markers / half the markers" "$plain" "$narrow" "linear: 2"
+awk "BEGIN{printf \"peak memory: %.1f MiB for 40,000 markers (target %.1f), %.1f MiB for 400,000 (target %.1f)\n\", $plain_mem / 1024, 32 + 120 * 40000 / 1048576, $wide_mem / 1024, 32 + 120 * 400000 / 1048576}"
 rm -f out.r2_hat
 
 if [ -x "$build/bench/loci_bench" ]; then

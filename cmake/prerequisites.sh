@@ -39,6 +39,7 @@ for what in "$@"; do
    bench)
       need libbenchmark-dev have_header benchmark/benchmark.h
       need gzip command -v gzip
+      want isal command -v igzip
       ;;
    fuzz)
       need clang command -v clang++
@@ -51,7 +52,7 @@ if [ -n "$optional" ]; then
    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
       missing="$missing$optional"
    else
-      echo "Optional Debian package not installed:$optional (r2_hat then reads gzip input through zlib, which is slower)" >&2
+      echo "Optional Debian packages not installed:$optional (libisal-dev: r2_hat then reads gzip input through zlib, which is slower; isal: the benchmark's igzip comparison is skipped)" >&2
    fi
 fi
 [ -z "$missing" ] && exit 0

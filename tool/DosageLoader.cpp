@@ -12,6 +12,7 @@
 #include "io/Error.h"
 #include "io/OutputFile.h"
 #include "tool/DosageInput.h"
+#include "tool/DosageParallel.h"
 #include "tool/DosageParser.h"
 #include "tool/Progress.h"
 
@@ -129,18 +130,28 @@ void DosageLoader::Analyse(IFILE& file, BlockSource* preferred, const char* file
    std::unique_ptr<BlockSource> ifileSource = OpenIfileSource(file, filename);
    BlockSource& source = preferred != nullptr ? *preferred : *ifileSource;
    {
-      DosageParser parser(markerCount, DOSE_START_INDEX, sum, sumsq, count);
       BlockPipeline pipeline(source, kBlockSize, kBlockCount);
       Progress progress;
-      const char* data;
-      size_t size;
-      uint64_t bytes = 0;
-      while (pipeline.Next(data, size)) {
-         parser.Feed(data, size);
-         bytes += size;
-         progress.Update(bytes, source.Consumed(), source.FileSize());
+      auto run = [&](auto& parser) {
+         const char* data;
+         size_t size;
+         uint64_t bytes = 0;
+         while (pipeline.Next(data, size)) {
+            parser.Feed(data, size);
+            bytes += size;
+            progress.Update(bytes, source.Consumed(), source.FileSize());
+         }
+         parser.Finish(source.Failed());
+      };
+      // One core: the threads would only take turns.
+      int cores = AvailableCores();
+      if (cores > 1) {
+         ParallelDosageParser parser(markerCount, DOSE_START_INDEX, sum, sumsq, count, cores);
+         run(parser);
+      } else {
+         DosageParser parser(markerCount, DOSE_START_INDEX, sum, sumsq, count);
+         run(parser);
       }
-      parser.Finish(source.Failed());
    }
 
    if (source.Failed())

@@ -87,50 +87,31 @@ double ConvertDosage(const char* begin, const char* end) {
    return strtod(text.c_str(), nullptr);
 }
 
-DosageParser::DosageParser(int markerCount, int leadingFields, double* sum, double* sumsq,
-                           int64_t* count)
-    : markerCount(markerCount),
-      leadingFields(leadingFields),
-      sum(sum),
-      sumsq(sumsq),
-      count(count),
-      pending(static_cast<size_t>(markerCount > 0 ? markerCount : 0)),
-      last(loci_internal::IfileLineEnd()) {}
+DosageLines::DosageLines(int markerCount, int leadingFields)
+    : markerCount(markerCount), leadingFields(leadingFields) {}
 
-void DosageParser::StoreField(const char* begin, const char* end) {
+void DosageLines::StoreField(const char* begin, const char* end) {
    long index = fields - leadingFields;
-   if (index >= 0 && index < markerCount) pending[index] = ConvertDosage(begin, end);
+   if (index >= 0 && index < markerCount) out[index] = ConvertDosage(begin, end);
    fields++;
 }
 
-void DosageParser::EndField() {
+void DosageLines::EndField() {
    StoreField(carry.data(), carry.data() + carry.size());
    carry.clear();
    inField = false;
 }
 
-void DosageParser::EndLine() {
+void DosageLines::EndLine() {
    if (inField) EndField();
-   lineNumber++;
-   if (fields == 0) return;
-   long m = fields - leadingFields;
+   long ended = fields;
    fields = 0;
-   if (m != markerCount) {
-      printf("Skipped line %lld in dosagefile contains %ld markers != %d in snpsfile\n", lineNumber,
-             m, markerCount);
-      return;
-   }
-   const double* d = pending.data();
-   for (int i = 0; i < markerCount; i++) {
-      sum[i] += d[i];
-      sumsq[i] += d[i] * d[i];
-      count[i]++;
-   }
+   LineEnded(ended);
 }
 
 // The fields from p on, up to the first line end; a field cut by the end of
 // the block is kept in `carry`.
-const char* DosageParser::ParseFields(const char* p, const char* end) {
+const char* DosageLines::ParseFields(const char* p, const char* end) {
    while (p < end) {
       char c = *p;
       if (IsSeparator(c)) {
@@ -140,10 +121,21 @@ const char* DosageParser::ParseFields(const char* p, const char* end) {
       if (IsLineEnd(c)) return p;
       long index = fields - leadingFields;
       if (index >= 0 && index < markerCount) {
+         // The usual shape of a dosage, one digit, a point and three digits,
+         // converted directly: n / 1000 with both exact is correctly rounded,
+         // as strtod is.
+         if (end - p > 5 && IsDigit(c) && p[1] == '.' && IsDigit(p[2]) && IsDigit(p[3]) &&
+             IsDigit(p[4]) && (IsSeparator(p[5]) || IsLineEnd(p[5]))) {
+            int n = (c - '0') * 1000 + (p[2] - '0') * 100 + (p[3] - '0') * 10 + (p[4] - '0');
+            out[index] = n / 1000.0;
+            fields++;
+            p += 5;
+            continue;
+         }
          double value;
          const char* stop = FastDecimal(p, end, value);
          if (stop != nullptr && stop < end && (IsSeparator(*stop) || IsLineEnd(*stop))) {
-            pending[index] = value;
+            out[index] = value;
             fields++;
             p = stop;
             continue;
@@ -162,21 +154,15 @@ const char* DosageParser::ParseFields(const char* p, const char* end) {
    return p;
 }
 
-void DosageParser::Feed(const char* data, size_t size) {
+void DosageLines::Feed(const char* data, size_t size) {
    const char* p = data;
    const char* end = data + size;
    while (p < end) {
       char c = *p;
       if (IsLineEnd(c)) {
-         // The second byte of a CR LF or LF CR pair completes the line end
-         // before it.
-         int other = c == '\n' ? '\r' : '\n';
-         if (last == other) {
-            last = 0;
-         } else {
-            EndLine();
-            last = c;
-         }
+         int memory = NextLineEndMemory(last, c);
+         if (memory != 0) EndLine();
+         last = memory;
          p++;
          continue;
       }
@@ -197,7 +183,46 @@ void DosageParser::Feed(const char* data, size_t size) {
    }
 }
 
-void DosageParser::Finish(bool readError) {
+void DosageLines::FinishLines(bool readError) {
    if (!readError && (inField || fields > 0)) EndLine();
-   loci_internal::IfileLineEnd() = last;
+}
+
+void PrintSkippedLine(long long lineNumber, long markers, int markerCount) {
+   printf("Skipped line %lld in dosagefile contains %ld markers != %d in snpsfile\n", lineNumber,
+          markers, markerCount);
+}
+
+DosageParser::DosageParser(int markerCount, int leadingFields, double* sum, double* sumsq,
+                           int64_t* count)
+    : DosageLines(markerCount, leadingFields),
+      sum(sum),
+      sumsq(sumsq),
+      count(count),
+      pending(static_cast<size_t>(markerCount > 0 ? markerCount : 0)) {
+   out = pending.data();
+   SetLineEndMemory(loci_internal::IfileLineEnd());
+}
+
+void DosageParser::LineEnded(long fields) {
+   lineNumber++;
+   if (fields == 0) return;
+   long m = fields - leadingFields;
+   if (m != markerCount) {
+      PrintSkippedLine(lineNumber, m, markerCount);
+      return;
+   }
+   const double* d = pending.data();
+   for (int i = 0; i < markerCount; i++) {
+      sum[i] += d[i];
+      sumsq[i] += d[i] * d[i];
+   }
+   accepted++;
+}
+
+void DosageParser::Finish(bool readError) {
+   FinishLines(readError);
+   if (count != nullptr)
+      for (int i = 0; i < markerCount; i++) count[i] += accepted;
+   accepted = 0;
+   loci_internal::IfileLineEnd() = LineEndMemory();
 }

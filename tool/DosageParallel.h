@@ -1,0 +1,81 @@
+// The dosage parser on every core: the input is cut into batches of whole
+// lines, worker threads split and convert each batch into arrays of doubles,
+// and the calling thread adds the accepted lines into the sums in line order
+// and prints the notices in line order. The report is therefore that of
+// DosageParser to the last bit, whatever the number of threads.
+//
+// Memory: a fixed number of batches (workers + 2) of about `batchBytes` of
+// text each, plus their dosages; a line longer than `lineCap` bytes (with no
+// line end in sight) is not held in a batch: the batches before it are added,
+// and the line is streamed through a DosageParser on the calling thread.
+#ifndef LOCI_TOOL_DOSAGEPARALLEL_H
+#define LOCI_TOOL_DOSAGEPARALLEL_H
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "tool/DosageParser.h"
+
+// The cores this process may run on (its affinity mask), at least 1.
+int AvailableCores();
+
+class ParallelDosageParser {
+public:
+   // Same accumulators as DosageParser. `workers` threads convert (at least
+   // 1); the sizes are for tests that need many cuts.
+   ParallelDosageParser(int markerCount, int leadingFields, double* sum, double* sumsq,
+                        int64_t* count, int workers, size_t batchBytes = 1 << 20,
+                        size_t lineCap = 0);
+   ~ParallelDosageParser();
+   ParallelDosageParser(const ParallelDosageParser&) = delete;
+   ParallelDosageParser& operator=(const ParallelDosageParser&) = delete;
+
+   void Feed(const char* data, size_t size);
+   void Finish(bool readError = false);
+
+private:
+   struct Batch;
+   class BatchLines;
+
+   void Dispatch(bool final, bool readError);
+   Batch* FreeBatch();
+   void AddOldest();
+   void AddAll();
+   void Work();
+   void Convert(Batch& batch);
+
+   const int markerCount;
+   const int leadingFields;
+   double* const sum;
+   double* const sumsq;
+   int64_t* const count;
+   const size_t batchBytes;
+   const size_t lineCap;
+
+   std::vector<std::unique_ptr<Batch>> batches;
+   std::vector<Batch*> freeBatches;
+   std::deque<Batch*> inFlight;  // dispatched, in line order
+   Batch* current = nullptr;     // being filled
+   int memory;                   // line-end memory at the start of `current`
+   long long lineNumber = 0;     // lines added so far
+   int64_t accepted = 0;
+
+   // Streams a line too long for a batch.
+   std::unique_ptr<DosageParser> streaming;
+   bool inLongLine = false;
+
+   std::mutex mutex;
+   std::condition_variable workReady;
+   std::condition_variable batchDone;
+   std::deque<Batch*> queue;
+   bool stopping = false;
+   std::vector<std::thread> threads;
+};
+
+#endif
