@@ -860,45 +860,58 @@ int String::catprintf(const char* format, ...) {
 
 // ---------------------------------------------------------------- input
 
+// The chunked scan "%128[^\n\r]%1[\n\r]", then 256, 512, ... characters a
+// chunk, done byte by byte on the locked stream rather than with fscanf: the
+// same bytes consumed, the same look-ahead and end-of-file state, and the same
+// treatment of NUL bytes (a chunk keeps what precedes its first NUL).
 String& String::ReadLine(FILE* f) {
    length = 0;
    buffer[0] = 0;
    if (f == nullptr) return *this;
 
-   char lineEnd[2] = {0, 0};
+   flockfile(f);
+   int lineEnd = 0;
    long long width = 128;
    long long reserved = 0;
-   String format("%128[^\n\r]%1[\n\r]");
    for (bool first = true;; first = false) {
-      if (lineEnd[0] == '\n' || lineEnd[0] == '\r') break;
       if (!first) width *= 2;
       // The chunks stop at the limit: there the line must end, or it is too
       // long to hold (never split into two lines).
       if (width > maxStringLength - reserved) width = maxStringLength - reserved;
       if (width == 0) {
-         int c = getc(f);
-         if (c == '\n' || c == '\r') lineEnd[0] = static_cast<char>(c);
-         if (c == EOF || lineEnd[0] != 0) break;
+         int c = getc_unlocked(f);
+         if (c == '\n' || c == '\r') lineEnd = c;
+         if (c == EOF || lineEnd != 0) break;
+         funlockfile(f);
          loci_internal::LineTooLong(f);
       }
-      if (!first || width != 128) format.printf("%%%lld%s", width, "[^\n\r]%1[\n\r]");
       reserved += width;
       LockBuffer(static_cast<int>(reserved));
-      int r = fscanf(f, format, buffer + length, lineEnd);
-      UnlockBuffer();
-      if (r == 0) {
-         // An empty line: the next character is the line end itself.
-         if (fscanf(f, "%1[\n\r]", lineEnd) != 1) lineEnd[0] = 0;
+      char* chunk = buffer + length;
+      long long got = 0;
+      int c = 0;
+      while (got < width) {
+         c = getc_unlocked(f);
+         if (c == EOF || c == '\n' || c == '\r') break;
+         chunk[got++] = static_cast<char>(c);
+      }
+      // A full chunk: the line end, if it comes next, belongs to this scan.
+      if (got == width) c = getc_unlocked(f);
+      chunk[got] = 0;
+      length += static_cast<int>(strlen(chunk));
+      if (c == '\n' || c == '\r') {
+         lineEnd = c;
          break;
       }
-      if (r == EOF) break;
+      if (c == EOF) break;
+      ungetc(c, f);
    }
-   int ignored;
-   if (lineEnd[0] == '\n')
-      ignored = fscanf(f, "%*1[\r]");
-   else if (lineEnd[0] == '\r')
-      ignored = fscanf(f, "%*1[\n]");
-   (void)ignored;
+   int next = lineEnd == '\n' ? '\r' : lineEnd == '\r' ? '\n' : 0;
+   if (next != 0) {
+      int c = getc_unlocked(f);
+      if (c != next && c != EOF) ungetc(c, f);
+   }
+   funlockfile(f);
    return *this;
 }
 

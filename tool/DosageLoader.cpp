@@ -1,13 +1,18 @@
 #include "tool/DosageLoader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "io/Error.h"
 #include "io/OutputFile.h"
@@ -50,21 +55,42 @@ double SignlessNan(double x) {
    return std::isnan(x) ? std::fabs(x) : x;
 }
 
-// Writes one marker's row after its name, in the standard or the info layout.
-void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, double sumsq,
-              int64_t count) {
-   const char* al1 = nullptr;
-   const char* al2 = nullptr;
-   if (markers.hasInfoFile) {
-      al1 = markers.allele1[i];
-      al2 = markers.allele2[i];
+// Appends printf's text; a huge value in "%.3f" takes over 300 characters.
+void Append(std::string& out, const char* format, ...) LOCI_PRINTF(2, 3);
+void Append(std::string& out, const char* format, ...) {
+   char text[256];
+   va_list args;
+   va_start(args, format);
+   int needed = vsnprintf(text, sizeof text, format, args);
+   va_end(args);
+   if (needed < static_cast<int>(sizeof text)) {
+      out.append(text, static_cast<size_t>(needed));
+      return;
    }
+   size_t at = out.size();
+   out.resize(at + static_cast<size_t>(needed) + 1);
+   va_start(args, format);
+   vsnprintf(&out[at], static_cast<size_t>(needed) + 1, format, args);
+   va_end(args);
+   out.resize(at + static_cast<size_t>(needed));
+}
 
+// Appends one marker's row, its name first, in the standard or the info
+// layout.
+void FormatRow(std::string& out, const MarkerLoader& markers, int i, double sum, double sumsq,
+               int64_t count) {
+   out += static_cast<const char*>(markers.markerNames[i]);
+   if (markers.hasInfoFile) {
+      out += '\t';
+      out += static_cast<const char*>(markers.allele1[i]);
+      out += '\t';
+      out += static_cast<const char*>(markers.allele2[i]);
+   }
    if (count <= 1) {
       if (markers.hasInfoFile)
-         fprintf(report, "\t%s\t%s\t-\t-\t%" PRId64 "\t-\n", al1, al2, count);
+         Append(out, "\t-\t-\t%" PRId64 "\t-\n", count);
       else
-         fprintf(report, "\t%" PRId64 "\t-\t-\t-\n", count);
+         Append(out, "\t%" PRId64 "\t-\t-\t-\n", count);
       return;
    }
 
@@ -77,17 +103,38 @@ void WriteRow(FILE* report, const MarkerLoader& markers, int i, double sum, doub
 
    if (p == 0.0 || p == 1.0) {
       if (markers.hasInfoFile)
-         fprintf(report, "\t%s\t%s\t%.3f\t%.3f\t%" PRId64 "\t-\n", al1, al2, q, maf, count);
+         Append(out, "\t%.3f\t%.3f\t%" PRId64 "\t-\n", q, maf, count);
       else
-         fprintf(report, "\t%" PRId64 "\t%.3f\t%.3f\t-\n", count, q, maf);
+         Append(out, "\t%" PRId64 "\t%.3f\t%.3f\t-\n", count, q, maf);
       return;
    }
 
    double r2hat = SignlessNan(((var / 2.0) / p) / q);
    if (markers.hasInfoFile)
-      fprintf(report, "\t%s\t%s\t%.3f\t%.3f\t%" PRId64 "\t%.3f\n", al1, al2, q, maf, count, r2hat);
+      Append(out, "\t%.3f\t%.3f\t%" PRId64 "\t%.3f\n", q, maf, count, r2hat);
    else
-      fprintf(report, "\t%" PRId64 "\t%.3f\t%.3f\t%.3f\n", count, q, maf, r2hat);
+      Append(out, "\t%" PRId64 "\t%.3f\t%.3f\t%.3f\n", count, q, maf, r2hat);
+}
+
+// The rows of markers [begin, end), formatted on `threads` threads, each a
+// contiguous share, and written in order.
+bool WriteRows(FILE* report, const MarkerLoader& markers, int begin, int end, const double* sum,
+               const double* sumsq, const int64_t* count, int threads) {
+   std::vector<std::string> parts(static_cast<size_t>(threads));
+   auto format = [&](int part) {
+      long long span = end - begin;
+      int from = begin + static_cast<int>(span * part / threads);
+      int to = begin + static_cast<int>(span * (part + 1) / threads);
+      for (int i = from; i < to; i++)
+         FormatRow(parts[part], markers, i, sum[i], sumsq[i], count[i]);
+   };
+   std::vector<std::thread> helpers;
+   for (int part = 1; part < threads; part++) helpers.emplace_back(format, part);
+   format(0);
+   for (std::thread& helper : helpers) helper.join();
+   for (const std::string& part : parts)
+      if (fwrite(part.data(), 1, part.size(), report) != part.size()) return false;
+   return true;
 }
 
 }  // namespace
@@ -130,27 +177,30 @@ void DosageLoader::Analyse(IFILE& file, BlockSource* preferred, const char* file
    std::unique_ptr<BlockSource> ifileSource = OpenIfileSource(file, filename);
    BlockSource& source = preferred != nullptr ? *preferred : *ifileSource;
    {
-      BlockPipeline pipeline(source, kBlockSize, kBlockCount);
       Progress progress;
-      auto run = [&](auto& parser) {
+      auto report = [&](uint64_t bytes) {
+         progress.Update(bytes, source.Consumed(), source.FileSize());
+      };
+      int cores = AvailableCores();
+      if (cores > 1) {
+         // The workers convert while this thread reads (or inflates), adds,
+         // and converts too when it would otherwise wait.
+         ParallelDosageParser parser(markerCount, DOSE_START_INDEX, sum, sumsq, count, cores - 1);
+         parser.Read(source, report);
+      } else {
+         // One core: reading runs a few blocks ahead on its own thread, which
+         // overlaps waiting for the disk with parsing.
+         DosageParser parser(markerCount, DOSE_START_INDEX, sum, sumsq, count);
+         BlockPipeline pipeline(source, kBlockSize, kBlockCount);
          const char* data;
          size_t size;
          uint64_t bytes = 0;
          while (pipeline.Next(data, size)) {
             parser.Feed(data, size);
             bytes += size;
-            progress.Update(bytes, source.Consumed(), source.FileSize());
+            report(bytes);
          }
          parser.Finish(source.Failed());
-      };
-      // One core: the threads would only take turns.
-      int cores = AvailableCores();
-      if (cores > 1) {
-         ParallelDosageParser parser(markerCount, DOSE_START_INDEX, sum, sumsq, count, cores);
-         run(parser);
-      } else {
-         DosageParser parser(markerCount, DOSE_START_INDEX, sum, sumsq, count);
-         run(parser);
       }
    }
 
@@ -170,10 +220,13 @@ void DosageLoader::Analyse(IFILE& file, BlockSource* preferred, const char* file
    else
       fwrite("Marker\tnIndiv\tFreq1\tMAF\tR2_hat\n", 1, 31, report);
 
-   for (int i = 0; i < markerCount; i++) {
-      fputs(markers.markerNames[i], report);
-      WriteRow(report, markers, i, sum[i], sumsq[i], count[i]);
-      if (ferror(report)) break;
+   // Formatting the numbers is most of the writing: it runs on every core,
+   // a block of markers at a time, so that the text held stays small.
+   const int kRowBlock = 1 << 16;
+   int threads = std::min(AvailableCores(), 16);
+   for (int begin = 0; begin < markerCount && !ferror(report); begin += kRowBlock) {
+      int end = markerCount - begin > kRowBlock ? begin + kRowBlock : markerCount;
+      if (!WriteRows(report, markers, begin, end, sum, sumsq, count, threads)) break;
    }
 
    // Errors surface at the latest when the buffer is flushed on closing.

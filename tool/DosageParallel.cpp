@@ -14,9 +14,25 @@ int AvailableCores() {
    return cores < 1 ? 1 : cores;
 }
 
+// Bytes of input; grown without clearing what it has not held yet.
+struct ParallelDosageParser::Text {
+   std::unique_ptr<char[]> bytes;
+   size_t size = 0;
+   size_t capacity = 0;
+
+   void Reserve(size_t wanted) {
+      if (wanted <= capacity) return;
+      size_t grown = std::max(wanted, capacity * 2);
+      std::unique_ptr<char[]> fresh(new char[grown]);
+      if (size > 0) memcpy(fresh.get(), bytes.get(), size);
+      bytes = std::move(fresh);
+      capacity = grown;
+   }
+};
+
 struct ParallelDosageParser::Batch {
-   std::vector<char> text;  // whole lines, but for the last batch
-   int memory = 0;          // line-end memory at its start
+   Text text;       // whole lines, but for the last batch
+   int memory = 0;  // line-end memory at its start
    bool final = false;
    bool readError = false;
 
@@ -131,7 +147,7 @@ void ParallelDosageParser::Convert(Batch& batch) {
    batch.accepted = 0;
    batch.skipped.clear();
    BatchLines lines(markerCount, leadingFields, batch);
-   lines.Feed(batch.text.data(), batch.text.size());
+   lines.Feed(batch.text.bytes.get(), batch.text.size);
    if (batch.final) lines.FinishLines(batch.readError);
    batch.endMemory = lines.LineEndMemory();
 }
@@ -140,7 +156,7 @@ ParallelDosageParser::Batch* ParallelDosageParser::FreeBatch() {
    if (freeBatches.empty()) AddOldest();
    Batch* batch = freeBatches.back();
    freeBatches.pop_back();
-   batch->text.clear();
+   batch->text.size = 0;
    batch->final = false;
    batch->readError = false;
    batch->done = false;
@@ -161,9 +177,23 @@ void ParallelDosageParser::Dispatch(bool final, bool readError) {
 
 void ParallelDosageParser::AddOldest() {
    Batch* batch = inFlight.front();
-   {
-      std::unique_lock<std::mutex> lock(mutex);
-      batchDone.wait(lock, [&] { return batch->done; });
+   // While the oldest batch is not converted, this thread converts batches
+   // no worker has taken yet, rather than wait.
+   while (true) {
+      Batch* waiting = nullptr;
+      {
+         std::unique_lock<std::mutex> lock(mutex);
+         if (batch->done) break;
+         if (queue.empty()) {
+            batchDone.wait(lock, [&] { return batch->done; });
+            break;
+         }
+         waiting = queue.front();
+         queue.pop_front();
+      }
+      Convert(*waiting);
+      std::lock_guard<std::mutex> lock(mutex);
+      waiting->done = true;
    }
    for (const auto& [line, dosages] : batch->skipped)
       PrintSkippedLine(lineNumber + line, dosages, markerCount);
@@ -187,34 +217,58 @@ void ParallelDosageParser::AddAll() {
 }
 
 void ParallelDosageParser::Feed(const char* data, size_t size) {
-   const char* p = data;
-   const char* end = data + size;
-   while (p < end) {
+   Text& text = current->text;
+   text.Reserve(text.size + size);
+   memcpy(text.bytes.get() + text.size, data, size);
+   text.size += size;
+   Process();
+}
+
+void ParallelDosageParser::Read(BlockSource& source,
+                                const std::function<void(uint64_t)>& progress) {
+   // Read straight into the batch being filled: no copy between reading
+   // and converting.
+   const size_t chunk = std::min<size_t>(batchBytes, 1 << 18);
+   uint64_t bytes = 0;
+   while (true) {
+      Text& text = current->text;
+      text.Reserve(text.size + chunk);
+      size_t got = source.Read(text.bytes.get() + text.size, chunk);
+      if (got == 0) break;
+      text.size += got;
+      bytes += got;
+      progress(bytes);
+      Process();
+   }
+   Finish(source.Failed());
+}
+
+void ParallelDosageParser::Process() {
+   while (true) {
+      Text& text = current->text;
+      char* bytes = text.bytes.get();
       if (inLongLine) {
-         const char* q = p;
-         while (q < end && !IsDosageLineEnd(*q)) q++;
-         if (q == end) {
-            streaming->Feed(p, static_cast<size_t>(end - p));
+         size_t q = 0;
+         while (q < text.size && !IsDosageLineEnd(bytes[q])) q++;
+         if (q == text.size) {
+            streaming->Feed(bytes, text.size);
+            text.size = 0;
             return;
          }
-         streaming->Feed(p, static_cast<size_t>(q + 1 - p));
-         p = q + 1;
+         streaming->Feed(bytes, q + 1);
+         memmove(bytes, bytes + q + 1, text.size - q - 1);
+         text.size -= q + 1;
          inLongLine = false;
          lineNumber = streaming->LineNumber();
          current->memory = streaming->LineEndMemory();
-         continue;
       }
-
-      std::vector<char>& text = current->text;
-      text.insert(text.end(), p, end);
-      p = end;
-      if (text.size() < batchBytes) return;
+      size_t n = text.size;
+      if (n < batchBytes) return;
 
       // Cut after the last line end: the rest, part of a line, begins the
       // next batch, with the line-end memory it would find there.
-      size_t n = text.size();
       size_t k = n;
-      while (k > 0 && !IsDosageLineEnd(text[k - 1])) k--;
+      while (k > 0 && !IsDosageLineEnd(bytes[k - 1])) k--;
       if (k == 0) {
          if (n <= lineCap) return;
          // A line too long to hold: stream it once all before it is added.
@@ -224,25 +278,28 @@ void ParallelDosageParser::Feed(const char* data, size_t size) {
          if (!streaming)
             streaming.reset(new DosageParser(markerCount, leadingFields, sum, sumsq, nullptr));
          streaming->SetLineNumber(lineNumber);
-         streaming->Feed(text.data(), n);
-         text.clear();
+         streaming->Feed(bytes, n);
+         text.size = 0;
          inLongLine = true;
-         continue;
+         return;
       }
       size_t runStart = k - 1;
-      while (runStart > 0 && IsDosageLineEnd(text[runStart - 1])) runStart--;
+      while (runStart > 0 && IsDosageLineEnd(bytes[runStart - 1])) runStart--;
       int cutMemory = runStart > 0 ? 0 : current->memory;
-      for (size_t i = runStart; i < k; i++) cutMemory = NextLineEndMemory(cutMemory, text[i]);
+      for (size_t i = runStart; i < k; i++) cutMemory = NextLineEndMemory(cutMemory, bytes[i]);
 
       Batch* full = current;
       current = nullptr;
       Batch* next = FreeBatch();
-      next->text.assign(full->text.begin() + static_cast<std::ptrdiff_t>(k), full->text.end());
+      next->text.Reserve(std::max(n - k, batchBytes));
+      memcpy(next->text.bytes.get(), bytes + k, n - k);
+      next->text.size = n - k;
       next->memory = cutMemory;
-      full->text.resize(k);
+      full->text.size = k;
       current = full;
       Dispatch(false, false);
       current = next;
+      return;
    }
 }
 

@@ -15,11 +15,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "tool/DosageInput.h"
 #include "tool/DosageParser.h"
 
 // The cores this process may run on (its affinity mask), at least 1.
@@ -38,10 +40,17 @@ public:
 
    void Feed(const char* data, size_t size);
    void Finish(bool readError = false);
+   // Reads the whole source, then finishes; `progress` is told the bytes
+   // read so far.
+   void Read(BlockSource& source, const std::function<void(uint64_t)>& progress);
 
 private:
+   struct Text;
    struct Batch;
    class BatchLines;
+
+   // Cuts the batch being filled once it is large enough.
+   void Process();
 
    void Dispatch(bool final, bool readError);
    Batch* FreeBatch();

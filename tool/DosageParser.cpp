@@ -122,14 +122,20 @@ const char* DosageLines::ParseFields(const char* p, const char* end) {
       long index = fields - leadingFields;
       if (index >= 0 && index < markerCount) {
          // The usual shape of a dosage, one digit, a point and three digits,
-         // converted directly: n / 1000 with both exact is correctly rounded,
-         // as strtod is.
-         if (end - p > 5 && IsDigit(c) && p[1] == '.' && IsDigit(p[2]) && IsDigit(p[3]) &&
-             IsDigit(p[4]) && (IsSeparator(p[5]) || IsLineEnd(p[5]))) {
-            int n = (c - '0') * 1000 + (p[2] - '0') * 100 + (p[3] - '0') * 10 + (p[4] - '0');
-            out[index] = n / 1000.0;
-            fields++;
-            p += 5;
+         // with a blank or tab after it, converted directly and in a run:
+         // n / 1000 with both exact is correctly rounded, as strtod is.
+         const char* start = p;
+         while (index < markerCount && end - p > 5) {
+            unsigned d0 = static_cast<unsigned char>(p[0]) - '0';
+            unsigned d2 = static_cast<unsigned char>(p[2]) - '0';
+            unsigned d3 = static_cast<unsigned char>(p[3]) - '0';
+            unsigned d4 = static_cast<unsigned char>(p[4]) - '0';
+            if (d0 > 9 || d2 > 9 || d3 > 9 || d4 > 9 || p[1] != '.' || !IsSeparator(p[5])) break;
+            out[index++] = static_cast<int>(d0 * 1000 + d2 * 100 + d3 * 10 + d4) / 1000.0;
+            p += 6;
+         }
+         if (p != start) {
+            fields = index + leadingFields;
             continue;
          }
          double value;
