@@ -7,6 +7,28 @@
 
 #include "base/StringBasics_internal.h"
 
+namespace {
+
+// The position of the first line end in [0, size), or size; memchr and
+// memrchr scan at the speed of the vector unit.
+size_t FirstLineEnd(const char* bytes, size_t size) {
+   const void* lf = memchr(bytes, '\n', size);
+   size_t end = lf != nullptr ? static_cast<const char*>(lf) - bytes : size;
+   const void* cr = memchr(bytes, '\r', end);
+   return cr != nullptr ? static_cast<const char*>(cr) - bytes : end;
+}
+
+// The position just after the last line end in [from, to), or 0 if none.
+size_t AfterLastLineEnd(const char* bytes, size_t from, size_t to) {
+   const void* lf = memrchr(bytes + from, '\n', to - from);
+   size_t start = lf != nullptr ? static_cast<const char*>(lf) - bytes + 1 : from;
+   const void* cr = memrchr(bytes + start, '\r', to - start);
+   if (cr != nullptr) return static_cast<const char*>(cr) - bytes + 1;
+   return lf != nullptr ? start : 0;
+}
+
+}  // namespace
+
 int AvailableCores() {
    cpu_set_t set;
    if (sched_getaffinity(0, sizeof(set), &set) != 0) return 1;
@@ -31,8 +53,9 @@ struct ParallelDosageParser::Text {
 };
 
 struct ParallelDosageParser::Batch {
-   Text text;       // whole lines, but for the last batch
-   int memory = 0;  // line-end memory at its start
+   Text text;            // whole lines, but for the last batch
+   int memory = 0;       // line-end memory at its start
+   size_t searched = 0;  // the text before this holds no line end
    bool final = false;
    bool readError = false;
 
@@ -157,6 +180,7 @@ ParallelDosageParser::Batch* ParallelDosageParser::FreeBatch() {
    Batch* batch = freeBatches.back();
    freeBatches.pop_back();
    batch->text.size = 0;
+   batch->searched = 0;
    batch->final = false;
    batch->readError = false;
    batch->done = false;
@@ -248,8 +272,7 @@ void ParallelDosageParser::Process() {
       Text& text = current->text;
       char* bytes = text.bytes.get();
       if (inLongLine) {
-         size_t q = 0;
-         while (q < text.size && !IsDosageLineEnd(bytes[q])) q++;
+         size_t q = FirstLineEnd(bytes, text.size);
          if (q == text.size) {
             streaming->Feed(bytes, text.size);
             text.size = 0;
@@ -267,10 +290,14 @@ void ParallelDosageParser::Process() {
 
       // Cut after the last line end: the rest, part of a line, begins the
       // next batch, with the line-end memory it would find there.
-      size_t k = n;
-      while (k > 0 && !IsDosageLineEnd(bytes[k - 1])) k--;
+      // Bytes before `searched` are known to hold no line end: a long line
+      // is scanned once, not at every read.
+      size_t k = AfterLastLineEnd(bytes, current->searched, n);
       if (k == 0) {
-         if (n <= lineCap) return;
+         if (n <= lineCap) {
+            current->searched = n;
+            return;
+         }
          // A line too long to hold: stream it once all before it is added.
          // It begins with a byte that is no line end, so the line-end memory
          // it meets does not matter.
@@ -280,6 +307,7 @@ void ParallelDosageParser::Process() {
          streaming->SetLineNumber(lineNumber);
          streaming->Feed(bytes, n);
          text.size = 0;
+         current->searched = 0;
          inLongLine = true;
          return;
       }
