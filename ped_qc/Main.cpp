@@ -3,6 +3,7 @@
 // Mendelian inheritance checks of every marker and, for each family and
 // marker found inconsistent, names the typed persons whose genotype alone
 // explains the inconsistency.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -116,14 +117,22 @@ void ChromosomeFromMap(const String& mapFile) {
    printf("The map puts every marker on the X chromosome: X-linked checks\n");
 }
 
-void Commit(OutputFile& output, const std::string& name) {
-   if (!output.Commit())
-      error("Output file [%s] could not be written: %s\n", name.c_str(), output.Reason().c_str());
-}
-
 void Open(OutputFile& output, const std::string& name) {
    if (!output.Open(name.c_str()))
-      error("Output file [%s] could not be created: %s\n", name.c_str(), output.Reason().c_str());
+      error("Error opening output file [%s]: %s\n", name.c_str(), output.Reason().c_str());
+}
+
+// Every output is checked before any is committed, so that a full disk or a
+// file-size limit leaves none of them behind.
+void CheckWritten(OutputFile& output, const std::string& name) {
+   if (fflush(output.Stream()) != 0 || ferror(output.Stream()))
+      error("Could not write the output file [%s]: %s\n", name.c_str(), strerror(errno));
+}
+
+void Commit(OutputFile& output, const std::string& name) {
+   if (!output.Commit())
+      error("Could not write the output file [%s]: %s\n", name.c_str(), output.Reason().c_str());
+   printf("Wrote [%s]\n", name.c_str());
 }
 
 void PrintOutcome(Pedigree& ped, const Findings& findings, bool blank, int removed) {
@@ -272,19 +281,23 @@ int main(int argc, char** argv) {
    PrintOutcome(ped, findings, blank, removed);
 
    findings.WriteMendel(mendel.Stream());
-   Commit(mendel, mendelName);
-   printf("\nWrote [%s]\n", mendelName.c_str());
+   CheckWritten(mendel, mendelName);
    if (writeFreq) {
       PedigreeGlobals::WriteFreqFile(freq.Stream(), false);
-      Commit(freq, freqName);
-      printf("Wrote [%s]\n", freqName.c_str());
+      CheckWritten(freq, freqName);
    }
    if (blank) {
       ped.WriteDataFile(blankedData.Stream());
+      CheckWritten(blankedData, blankData);
       ped.WritePedigreeFile(blankedPed.Stream());
+      CheckWritten(blankedPed, blankPed);
+   }
+   printf("\n");
+   Commit(mendel, mendelName);
+   if (writeFreq) Commit(freq, freqName);
+   if (blank) {
       Commit(blankedData, blankData);
       Commit(blankedPed, blankPed);
-      printf("Wrote [%s] and [%s]\n", blankData.c_str(), blankPed.c_str());
    }
    return 0;
 }
