@@ -51,9 +51,6 @@ const char* kUsage =
     "Exit status: 0 when the run completed (inconsistencies found included),\n"
     "1 on a fatal error or when no arguments were given. See man ped_qc.\n";
 
-// A string option whose summary line is left to the long-option group, which
-// already shows the value. A following argument that begins with "-" is never
-// taken as its value.
 // Problems met on the command line are fatal once shown: a mistyped option
 // would otherwise let the checks run with settings nobody asked for.
 class StrictParameters : public ParameterList {
@@ -62,6 +59,9 @@ public:
    bool HasProblems() const { return !problems.IsEmpty(); }
 };
 
+// A string option whose summary line is left to the long-option group, which
+// already shows the value. A following argument that begins with "-" is never
+// taken as its value.
 class HiddenString : public StringParameter {
 public:
    HiddenString(char ch, const char* description, String& value)
