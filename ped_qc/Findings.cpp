@@ -33,7 +33,7 @@ Alleles Findings::Original(int person, int marker) const {
 }
 
 void Findings::Report(const CheckReport& report) {
-   progress.Clear();
+   progress.BeforeOutput();
    reports++;
    if (checkingTwins) twinReports++;
    if (report.marker < 0) return;
@@ -47,7 +47,11 @@ void Findings::Report(const CheckReport& report) {
 }
 
 void Findings::MarkerChecked(int marker) {
-   progress.Show("inheritance check, marker", marker + 1, PedigreeGlobals::markerCount);
+   // After the last marker the check prints its closing line.
+   if (marker + 1 == PedigreeGlobals::markerCount)
+      progress.BeforeOutput();
+   else
+      progress.Show("inheritance check, marker", marker + 1, PedigreeGlobals::markerCount);
 }
 
 bool Findings::ConsistentWithout(int family, int marker, const std::vector<Alleles>& original,

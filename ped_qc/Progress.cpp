@@ -4,13 +4,17 @@
 
 #include <cstdio>
 
-Progress::Progress() : enabled(isatty(fileno(stderr))), start(Clock::now()), lastShown(start) {}
+Progress::Progress()
+    : enabled(isatty(fileno(stderr))),
+      outputOnTerminal(isatty(fileno(stdout))),
+      start(Clock::now()),
+      lastShown(start) {}
 
 void Progress::Show(const char* what, long done, long total) {
    if (!enabled) return;
    Clock::time_point now = Clock::now();
    if (now - start < std::chrono::seconds(1)) return;
-   if (shown && now - lastShown < std::chrono::milliseconds(200)) return;
+   if (now - lastShown < std::chrono::milliseconds(200)) return;
    // Standard output may share the terminal: what it holds must show first.
    fflush(stdout);
    char line[160];
@@ -20,6 +24,10 @@ void Progress::Show(const char* what, long done, long total) {
    if (n > width) width = n;
    shown = true;
    lastShown = now;
+}
+
+void Progress::BeforeOutput() {
+   if (outputOnTerminal) Clear();
 }
 
 void Progress::Clear() {

@@ -17,10 +17,14 @@ public:
    // "ped_qc: WHAT DONE of TOTAL"; refreshed at most five times a second.
    void Show(const char* what, long done, long total);
    void Clear();
+   // Clears the line when standard output shares the terminal, before
+   // something is printed there.
+   void BeforeOutput();
 
 private:
    using Clock = std::chrono::steady_clock;
    bool enabled;
+   bool outputOnTerminal;
    bool shown = false;
    int width = 0;
    Clock::time_point start;
