@@ -4,8 +4,9 @@
 # text) and its gzip -6 copy, against `gzip -dc` and `cat` on the same files.
 # Each command is timed best of three, also pinned to one core, and against
 # `igzip -dc` and an r2_hat built without ISA-L (ZLIB-BUILD-DIR) when given.
-# Then a pedigree of 20,000 persons by 10,000 markers is loaded once.
-# Usage: bench/run.sh BUILD-DIR [ZLIB-BUILD-DIR]
+# Then a pedigree of 20,000 persons by 10,000 markers is loaded once, the
+# inheritance check is timed on generated families, and ped_qc runs whole on
+# one of them. Usage: bench/run.sh BUILD-DIR [ZLIB-BUILD-DIR]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 zlib_r2hat=
@@ -161,3 +162,16 @@ for grandchildren in 1 3 7 15; do
 done
 "$build/bench/check_pedigree" 2000 100 2 3 x >/dev/null
 "$build/bench/check_pedigree" 2000 100 6 3 x >/dev/null
+
+# ped_qc's whole run (loading, summary, twin and inheritance checks, culprit
+# search, PREFIX.mendel) on the biallelic pedigree of the inheritance check
+# above, written as text: 110,000 persons by 1,000 markers.
+echo
+if [ ! -s "$data/qc.ped" ]; then
+   "$build/bench/check_pedigree" 10000 1000 2 3 --write "$data/qc" >/dev/null 2>&1
+   { echo "A phenotype"; awk '{ print "M", $2 }' "$data/qc.map"; } >"$data/qc.dat"
+fi
+/usr/bin/time -f "ped_qc, 10,000 families of 11 by 1,000 markers: wall %e s, peak memory %M KiB" \
+   "$build/ped_qc" -d "$data/qc.dat" -p "$data/qc.ped" -o "$data/qc" >"$data/qc.out"
+grep -E "^   (Reports of Mendelian|Families and markers inconsistent|A single|Several|No single)" \
+   "$data/qc.out"

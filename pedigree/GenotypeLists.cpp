@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "io/Error.h"
+#include "pedigree/CheckReport_internal.h"
 #include "pedigree/Pedigree.h"
 #include "pedigree/PedigreeAlleleFreq.h"
 
@@ -95,9 +96,11 @@ bool GenotypeList::EliminateGenotypes(Pedigree& ped, Family* family, int marker,
 }
 
 void GenotypeList::ReportSubtle(Family* family, int marker) {
-   printf("%s - Family %s has a subtle genotype inconsistency\n",
-          static_cast<const char*>(PedigreeGlobals::markerNames[marker]),
-          static_cast<const char*>(family->famid));
+   ReportLine report(family->ped, family->serial, marker);
+   report.Add("%s - Family %s has a subtle genotype inconsistency\n",
+              static_cast<const char*>(PedigreeGlobals::markerNames[marker]),
+              static_cast<const char*>(family->famid));
+   report.Print();
 }
 
 bool GenotypeList::HasLoop(Pedigree& ped, Family* family) {
@@ -487,15 +490,18 @@ bool Pedigree::AutosomalCheck() {
                const Alleles& c = sib.markers[m];
                if (!IsTyped(c)) continue;
                if (!ChildFitsParents(c, fg, mg)) {
-                  printf("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
-                         (const char*)sib.pid, label(0, c.one), label(1, c.two));
+                  ReportLine report(*this, f, m);
+                  report.Name(sib);
+                  report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
+                             (const char*)sib.pid, label(0, c.one), label(1, c.two));
                   if (IsTyped(fg) && IsTyped(mg))
-                     printf("parents [%s/%s]*[%s/%s]\n", label(0, fg.one), label(1, fg.two),
-                            label(2, mg.one), label(3, mg.two));
+                     report.Add("parents [%s/%s]*[%s/%s]\n", label(0, fg.one), label(1, fg.two),
+                                label(2, mg.one), label(3, mg.two));
                   else if (IsTyped(fg))
-                     printf("%s [%s/%s]\n", "father", label(0, fg.one), label(1, fg.two));
+                     report.Add("%s [%s/%s]\n", "father", label(0, fg.one), label(1, fg.two));
                   else
-                     printf("%s [%s/%s]\n", "mother", label(0, mg.one), label(1, mg.two));
+                     report.Add("%s [%s/%s]\n", "mother", label(0, mg.one), label(1, mg.two));
+                  report.Print();
                   familyFlags[f] = 1;
                   markerError = true;
                   continue;
@@ -531,21 +537,28 @@ bool Pedigree::AutosomalCheck() {
                if (parent->one == parent->two) h++;
             }
             if (g < 5 && a + h < 5 && (a != 4 || !t)) continue;
-            printf("%s - Fam %s: ", name, (const char*)head.famid);
-            if (IsTyped(fg))
-               printf("Father %s [%s/%s] has children [", (const char*)head.father->pid,
-                      label(0, fg.one), label(1, fg.two));
-            else if (IsTyped(mg))
-               printf("Mother %s [%s/%s] has children [", (const char*)head.mother->pid,
-                      label(0, mg.one), label(1, mg.two));
-            else
-               printf("Couple %s * %s has children [", (const char*)head.mother->pid,
-                      (const char*)head.father->pid);
+            ReportLine report(*this, f, m);
+            report.Add("%s - Fam %s: ", name, (const char*)head.famid);
+            if (IsTyped(fg)) {
+               report.Name(*head.father);
+               report.Add("Father %s [%s/%s] has children [", (const char*)head.father->pid,
+                          label(0, fg.one), label(1, fg.two));
+            } else if (IsTyped(mg)) {
+               report.Name(*head.mother);
+               report.Add("Mother %s [%s/%s] has children [", (const char*)head.mother->pid,
+                          label(0, mg.one), label(1, mg.two));
+            } else {
+               report.Name(*head.mother);
+               report.Name(*head.father);
+               report.Add("Couple %s * %s has children [", (const char*)head.mother->pid,
+                          (const char*)head.father->pid);
+            }
             for (int s = 0; s < head.sibCount; s++) {
                const Alleles& c = head.sibs[s]->markers[m];
-               printf("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
+               report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
             }
-            puts("]");
+            report.Add("]\n");
+            report.Print();
             familyFlags[f] = 1;
             markerError = true;
          }
@@ -554,6 +567,7 @@ bool Pedigree::AutosomalCheck() {
       for (int k = 0; k < subtle.Length(); k++) GenotypeList::ReportSubtle(families[subtle[k]], m);
       if (subtle.Length()) markerError = true;
       anyError |= markerError;
+      if (observer != nullptr) observer->MarkerChecked(m);
    }
    if (anyError) puts("\nMendelian inheritance errors detected");
    return anyError;
@@ -595,8 +609,11 @@ bool Pedigree::SexLinkedCheck() {
             Person& p = *persons[i];
             Alleles& g = p.markers[m];
             if (p.sex != SEX_MALE || !IsTyped(g) || g.one == g.two) continue;
-            printf("%s - Fam %s: Male %s has two X alleles [%s/%s]\n", name, (const char*)p.famid,
-                   (const char*)p.pid, label(0, g.one), label(1, g.two));
+            ReportLine report(*this, f, m);
+            report.Name(p);
+            report.Add("%s - Fam %s: Male %s has two X alleles [%s/%s]\n", name,
+                       (const char*)p.famid, (const char*)p.pid, label(0, g.one), label(1, g.two));
+            report.Print();
             g.one = g.two = 0;
             familyFlags[f] = 1;
             markerError = true;
@@ -617,9 +634,12 @@ bool Pedigree::SexLinkedCheck() {
                int c0 = c.one, c1 = c.two;
                if (sib.sex == SEX_MALE) {
                   if (mT && !mg.HasAllele(c0)) {
-                     printf("%s - Fam %s: Child %s [%s/Y] has mother [%s/%s]\n", name,
-                            (const char*)sib.famid, (const char*)sib.pid, label(0, c0),
-                            label(1, mg.one), label(2, mg.two));
+                     ReportLine report(*this, f, m);
+                     report.Name(sib);
+                     report.Add("%s - Fam %s: Child %s [%s/Y] has mother [%s/%s]\n", name,
+                                (const char*)sib.famid, (const char*)sib.pid, label(0, c0),
+                                label(1, mg.one), label(2, mg.two));
+                     report.Print();
                      familyFlags[f] = 1;
                      markerError = true;
                   } else
@@ -628,15 +648,18 @@ bool Pedigree::SexLinkedCheck() {
                }
                if (sib.sex != SEX_FEMALE) continue;
                if (!ChildFitsParents(c, fg, mg)) {
-                  printf("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
-                         (const char*)sib.pid, label(0, c0), label(1, c1));
+                  ReportLine report(*this, f, m);
+                  report.Name(sib);
+                  report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
+                             (const char*)sib.pid, label(0, c0), label(1, c1));
                   if (!fT)
-                     printf("mother [%s/%s]\n", label(0, mg.one), label(1, mg.two));
+                     report.Add("mother [%s/%s]\n", label(0, mg.one), label(1, mg.two));
                   else if (mT)
-                     printf("parents [%s/Y]*[%s/%s]\n", label(0, fg.one), label(1, mg.one),
-                            label(2, mg.two));
+                     report.Add("parents [%s/Y]*[%s/%s]\n", label(0, fg.one), label(1, mg.one),
+                                label(2, mg.two));
                   else
-                     printf("father [%s/Y]\n", label(0, fg.one));
+                     report.Add("father [%s/Y]\n", label(0, fg.one));
+                  report.Print();
                   familyFlags[f] = 1;
                   markerError = true;
                   continue;
@@ -666,24 +689,31 @@ bool Pedigree::SexLinkedCheck() {
                if (!mT && F0 != F1) slots.Add(F0 ? c1 : c0);
             }
             if (slots.ok && (d == 0 || P1 * P2 != 0)) continue;
-            printf("%s - Fam %s: ", name, (const char*)head.famid);
-            if (fT)
-               printf("Father %s [%s/Y] has children [", (const char*)head.father->pid,
-                      label(0, fg.one));
-            else if (mT)
-               printf("Mother %s [%s/%s] has children [", (const char*)head.mother->pid,
-                      label(0, mg.one), label(1, mg.two));
-            else
-               printf("Couple %s * %s has children [", (const char*)head.mother->pid,
-                      (const char*)head.father->pid);
+            ReportLine report(*this, f, m);
+            report.Add("%s - Fam %s: ", name, (const char*)head.famid);
+            if (fT) {
+               report.Name(*head.father);
+               report.Add("Father %s [%s/Y] has children [", (const char*)head.father->pid,
+                          label(0, fg.one));
+            } else if (mT) {
+               report.Name(*head.mother);
+               report.Add("Mother %s [%s/%s] has children [", (const char*)head.mother->pid,
+                          label(0, mg.one), label(1, mg.two));
+            } else {
+               report.Name(*head.mother);
+               report.Name(*head.father);
+               report.Add("Couple %s * %s has children [", (const char*)head.mother->pid,
+                          (const char*)head.father->pid);
+            }
             for (int s = 0; s < head.sibCount; s++) {
                const Alleles& c = head.sibs[s]->markers[m];
                if (head.sibs[s]->sex == SEX_MALE)
-                  printf("%s%s/Y", s ? " " : "", label(0, c.one));
+                  report.Add("%s%s/Y", s ? " " : "", label(0, c.one));
                else
-                  printf("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
+                  report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
             }
-            puts("]");
+            report.Add("]\n");
+            report.Print();
             familyFlags[f] = 1;
             markerError = true;
          }
@@ -692,6 +722,7 @@ bool Pedigree::SexLinkedCheck() {
       for (int k = 0; k < subtle.Length(); k++) GenotypeList::ReportSubtle(families[subtle[k]], m);
       if (subtle.Length()) markerError = true;
       anyError |= markerError;
+      if (observer != nullptr) observer->MarkerChecked(m);
    }
    if (anyError) puts("\nMendelian inheritance errors detected");
    return anyError;

@@ -9,6 +9,33 @@
 #include "base/Sort.h"
 #include "io/Error.h"
 
+namespace {
+
+// QuickSort and BinarySearch call their comparison through a pointer of type
+// int (*)(const void*, const void*); calling a function of another type through
+// it is undefined, so each comparison is reached through one of that type.
+int PersonsInOrder(const void* a, const void* b) {
+   return Pedigree::ComparePersons(static_cast<const Person**>(const_cast<void*>(a)),
+                                   static_cast<const Person**>(const_cast<void*>(b)));
+}
+
+int ParentsInOrder(const void* a, const void* b) {
+   return Pedigree::CompareParents(static_cast<const Person**>(const_cast<void*>(a)),
+                                   static_cast<const Person**>(const_cast<void*>(b)));
+}
+
+int KeyToPerson(const void* key, const void* person) {
+   return Pedigree::CompareKeyToPerson(static_cast<PedigreeKey*>(const_cast<void*>(key)),
+                                       static_cast<Person**>(const_cast<void*>(person)));
+}
+
+int KeyToFamily(const void* key, const void* family) {
+   return Pedigree::CompareKeyToFamily(static_cast<PedigreeKey*>(const_cast<void*>(key)),
+                                       static_cast<Family**>(const_cast<void*>(family)));
+}
+
+}  // namespace
+
 bool Pedigree::sexAsCovariate = false;
 String Pedigree::missing("-99.999");
 
@@ -92,20 +119,18 @@ Person* Pedigree::FindPerson(const char* famid, const char* pid) {
 
 Person* Pedigree::FindPerson(const char* famid, const char* pid, int within) {
    PedigreeKey key{famid, pid};
-   void* found = BinarySearch(&key, persons, within, sizeof(Person*),
-                              reinterpret_cast<COMPAREFUNC>(CompareKeyToPerson));
+   void* found = BinarySearch(&key, persons, within, sizeof(Person*), KeyToPerson);
    return found == nullptr ? nullptr : *static_cast<Person**>(found);
 }
 
 Family* Pedigree::FindFamily(const char* famid) {
    PedigreeKey key{famid, nullptr};
-   void* found = BinarySearch(&key, families, familyCount, sizeof(Family*),
-                              reinterpret_cast<COMPAREFUNC>(CompareKeyToFamily));
+   void* found = BinarySearch(&key, families, familyCount, sizeof(Family*), KeyToFamily);
    return found == nullptr ? nullptr : *static_cast<Family**>(found);
 }
 
 void Pedigree::Sort() {
-   QuickSort(persons, count, sizeof(Person*), reinterpret_cast<COMPAREFUNC>(ComparePersons));
+   QuickSort(persons, count, sizeof(Person*), PersonsInOrder);
    haveTwins = 0;
 
    bool problems = false;
@@ -148,7 +173,7 @@ void Pedigree::Sort() {
 
 void Pedigree::MakeSibships() {
    std::vector<Person*> order(persons, persons + count);
-   QuickSort(order.data(), count, sizeof(Person*), reinterpret_cast<COMPAREFUNC>(CompareParents));
+   QuickSort(order.data(), count, sizeof(Person*), ParentsInOrder);
    for (int start = 0; start < count;) {
       Person* p = order[start];
       int end = start + 1;

@@ -24,6 +24,23 @@
 #include "pedigree/PedigreeGlobals.h"
 #include "pedigree/PedigreePerson.h"
 
+// One report of the twin or inheritance check, as it is printed.
+struct CheckReport {
+   int family;             // index in the pedigree's families
+   int marker;             // marker ID; -1 for MZ twins of different sexes
+   const IntArray& named;  // pedigree indices of the persons the report names
+   const String& text;     // the printed text without its final line feed
+};
+
+// Told of every report of the twin and inheritance checks just before it is
+// printed, and of every marker once the inheritance check is done with it.
+class CheckObserver {
+public:
+   virtual ~CheckObserver() = default;
+   virtual void Report(const CheckReport& report) = 0;
+   virtual void MarkerChecked(int /*marker*/) {}
+};
+
 // The key of the person and family searches.
 struct PedigreeKey {
    const char* famid;
@@ -46,6 +63,8 @@ public:
    PedigreeDescription pd;
    PedigreeDescription* multiPd;  // one per data file of a comma-separated list
    int multiFileCount;
+   // Told of the checks' reports when set; not owned.
+   CheckObserver* observer = nullptr;
 
    Pedigree();
    ~Pedigree();
@@ -114,6 +133,11 @@ public:
    // Both true when an inconsistency was reported.
    bool AutosomalCheck();
    bool SexLinkedCheck();
+   // Whether some assignment of genotypes to the family's untyped members at
+   // the marker obeys Mendel's rules (X-linked ones when chromosomeX is set),
+   // decided by genotype elimination. Prints nothing and changes nothing; MZ
+   // twins count as separate persons.
+   bool CheckFamilyMarker(int family, int marker);
 
    // True when MZ twins disagree; shares each group's genotypes.
    bool TwinCheck();

@@ -110,6 +110,11 @@ void Family::ShowInvalidCycles() {
    for (int i = first; i <= last; i++)
       if (ped.persons[i]->traverse == -1)
          printf("Problem Person: %s\n", (const char*)ped.persons[i]->pid);
+   // Called from the constructor, whose destructor never runs: where a fatal
+   // error unwinds instead of ending the process (fuzz builds), the order
+   // must not be left behind.
+   delete[] path;
+   path = nullptr;
    error("Invalid pedigree structure.");
 }
 

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "io/Error.h"
+#include "pedigree/CheckReport_internal.h"
 #include "pedigree/Pedigree.h"
 
 namespace {
@@ -36,8 +37,12 @@ bool Pedigree::TwinCheck() {
          if (t == p) continue;
          hasTwins = true;
          if (t->sex != p->sex) {
-            printf("MZ Twins %s and %s in family %s have different sexes\n", (const char*)t->pid,
-                   (const char*)p->pid, (const char*)t->famid);
+            ReportLine report(*this, f, -1);
+            report.Name(*t);
+            report.Name(*p);
+            report.Add("MZ Twins %s and %s in family %s have different sexes\n",
+                       (const char*)t->pid, (const char*)p->pid, (const char*)t->famid);
+            report.Print();
             problem = true;
          }
          for (int m = 0; m < markerCount; m++) {
@@ -45,9 +50,13 @@ bool Pedigree::TwinCheck() {
             const Alleles& pg = p->markers[m];
             if (tg.one && tg.two) {
                if (pg.one && pg.two && !tg.Matches(pg)) {
-                  printf("MZ Twins %s and %s in family %s have different %s genotypes\n",
-                         (const char*)t->pid, (const char*)p->pid, (const char*)t->famid,
-                         (const char*)markerNames[m]);
+                  ReportLine report(*this, f, m);
+                  report.Name(*t);
+                  report.Name(*p);
+                  report.Add("MZ Twins %s and %s in family %s have different %s genotypes\n",
+                             (const char*)t->pid, (const char*)p->pid, (const char*)t->famid,
+                             (const char*)markerNames[m]);
+                  report.Print();
                   problem = true;
                }
             } else

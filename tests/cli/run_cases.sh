@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end cases for r2_hat, one folder each:
+# End-to-end cases of a program, one folder each (r2_hat's here, ped_qc's in
+# tests/ped_qc):
 #   args             the command-line arguments, one per line (an empty line is
 #                    an empty argument)
 #   setup            optional shell script run first in the scratch folder
@@ -17,16 +18,16 @@
 #   max_rss_kb       optional: the peak resident memory in kB the run may reach,
 #                    measured with /usr/bin/time; not checked when
 #                    LOCI_SANITIZE_RUN=1 (sanitizer builds use several times more)
-#   everything else  input files, copied into a scratch folder where r2_hat runs
+#   everything else  input files, copied into a scratch folder where the program runs
 #                    (symbolic links, such as those to tests/data, as their targets)
 #
-# Usage: run_cases.sh R2HAT CASE_DIR...   (or every case under tests/cli)
+# Usage: run_cases.sh PROGRAM CASE_DIR...   (or every case under tests/cli)
 # A failing case keeps its actual output beside it as *.actual. With
 # LOCI_REWRITE=1 the expectations are rewritten from the actual run, for review
 # before committing; CI never does that.
 set -u
 
-r2hat=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 shift
 here=$(cd "$(dirname "$0")" && pwd)
 if [ $# -eq 0 ]; then set -- "$here"/*/; fi
@@ -70,7 +71,7 @@ for case_dir in "$@"; do
    limits=()
    if [ -f "$case_dir/ulimit" ]; then read -r -a limits <"$case_dir/ulimit"; fi
    (cd "$scratch" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } &&
-      timeout $seconds ${measure[@]+"${measure[@]}"} "$r2hat" "${args[@]}" \
+      timeout $seconds ${measure[@]+"${measure[@]}"} "$program" "${args[@]}" \
          >"$scratch/.stdout" 2>"$scratch/.stderr" </dev/null)
    status=$?
 

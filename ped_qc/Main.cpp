@@ -1,0 +1,303 @@
+// ped_qc: checks a pedigree and its genotypes before an analysis. It loads
+// the data and pedigree files, summarises what they hold, runs the twin and
+// Mendelian inheritance checks of every marker and, for each family and
+// marker found inconsistent, names the typed persons whose genotype alone
+// explains the inconsistency.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Findings.h"
+#include "Progress.h"
+#include "Summary.h"
+#include "io/Error.h"
+#include "io/InputFile.h"
+#include "io/OutputFile.h"
+#include "params/Parameters.h"
+#include "pedigree/Pedigree.h"
+#include "pedigree/PedigreeAlleleFreq.h"
+
+#ifndef PED_QC_VERSION
+#define PED_QC_VERSION "unknown"
+#endif
+
+namespace {
+
+const char* kUsage =
+    "Usage: ped_qc --datafile FILE --pedfile FILE [options]\n"
+    "\n"
+    "Checks a pedigree and its genotypes: what was loaded, the MZ twins, Mendelian\n"
+    "inheritance at every marker, and the genotypes that explain each inconsistency.\n"
+    "\n"
+    "Input files (several data and pedigree files, separated by commas, are merged):\n"
+    "  -d, --datafile FILES    data files: one-letter, LINKAGE or MENDEL layout\n"
+    "  -p, --pedfile FILES     pedigree files, one per data file\n"
+    "  -m, --mapfile FILE      genetic map in centimorgans (base pairs with --basepairs)\n"
+    "  -f, --freqfile FILE     allele frequencies\n"
+    "Checks:\n"
+    "      --chromosomeX       X-linked markers (also when the map puts every marker on X)\n"
+    "      --basepairs         the map file gives base-pair positions\n"
+    "Output:\n"
+    "  -o, --prefix PREFIX     names of the outputs (default ped_qc): PREFIX.mendel\n"
+    "      --writeFreq         also PREFIX.freq, allele frequencies estimated from\n"
+    "                          --allGenotypes (default), --founders or --equalFreqs\n"
+    "      --blank             also PREFIX.blanked.dat and PREFIX.blanked.ped, without\n"
+    "                          the genotypes that alone explain an inconsistency\n"
+    "      --help, --version\n"
+    "\n"
+    "Exit status: 0 when the run completed (inconsistencies found included),\n"
+    "1 on a fatal error or when no arguments were given. See man ped_qc.\n";
+
+// Problems met on the command line are fatal once shown: a mistyped option
+// would otherwise let the checks run with settings nobody asked for.
+class StrictParameters : public ParameterList {
+public:
+   using ParameterList::ParameterList;
+   bool HasProblems() const { return !problems.IsEmpty(); }
+};
+
+// A string option whose summary line is left to the long-option group, which
+// already shows the value. A following argument that begins with "-" is never
+// taken as its value.
+class HiddenString : public StringParameter {
+public:
+   HiddenString(char ch, const char* description, String& value)
+       : StringParameter(ch, description, value, true) {}
+
+   void Status() override {}
+};
+
+std::vector<std::string> SplitNames(const String& names) {
+   std::vector<std::string> list;
+   std::string all(names);
+   size_t start = 0;
+   while (start <= all.size()) {
+      size_t comma = all.find(',', start);
+      if (comma == std::string::npos) comma = all.size();
+      list.push_back(all.substr(start, comma - start));
+      start = comma + 1;
+   }
+   return list;
+}
+
+void LoadMap(const String& mapFile, bool basepairs) {
+   if (basepairs) {
+      PedigreeGlobals::LoadBasepairMap(mapFile);
+      return;
+   }
+   IFILE input = ifopen(mapFile, "rb");
+   if (input == nullptr)
+      error(
+          "The map file [%s] could not be opened\n\nPlease check that the filename is correct "
+          "and that the file is\nnot being used by another program",
+          (const char*)mapFile);
+   PedigreeGlobals::LoadMarkerMap(input, true);
+   ifclose(input);
+}
+
+// Markers that the map puts on the X chromosome make the checks X-linked,
+// when the map puts no marker anywhere else.
+void ChromosomeFromMap(const String& mapFile) {
+   int onX = 0, elsewhere = 0;
+   for (int m = 0; m < PedigreeGlobals::markerCount; m++) {
+      int chromosome = PedigreeGlobals::GetMarkerInfo(m)->chromosome;
+      onX += chromosome == 999;
+      elsewhere += chromosome != 999 && chromosome != -1;
+   }
+   if (onX == 0) return;
+   if (elsewhere > 0)
+      error(
+          "The map file [%s] puts markers on the X chromosome (%d) and elsewhere (%d)\n"
+          "X-linked markers are checked in a run of their own, with --chromosomeX\n",
+          (const char*)mapFile, onX, elsewhere);
+   PedigreeGlobals::chromosomeX = true;
+   printf("The map puts every marker on the X chromosome: X-linked checks\n");
+}
+
+void Open(OutputFile& output, const std::string& name) {
+   if (!output.Open(name.c_str()))
+      error("Error opening output file [%s]: %s\n", name.c_str(), output.Reason().c_str());
+}
+
+// Every output is checked before any is committed, so that a full disk or a
+// file-size limit leaves none of them behind.
+void CheckWritten(OutputFile& output, const std::string& name) {
+   if (fflush(output.Stream()) != 0 || ferror(output.Stream()))
+      error("Could not write the output file [%s]: %s\n", name.c_str(), strerror(errno));
+}
+
+void Commit(OutputFile& output, const std::string& name) {
+   if (!output.Commit())
+      error("Could not write the output file [%s]: %s\n", name.c_str(), output.Reason().c_str());
+   printf("Wrote [%s]\n", name.c_str());
+}
+
+void PrintOutcome(Pedigree& ped, const Findings& findings, bool blank, int removed) {
+   int single = 0, several = 0, none = 0;
+   std::set<int> families, markers;
+   for (auto& [key, pair] : findings.pairs) {
+      size_t culprits = pair.culprits.size();
+      (culprits == 1 ? single : culprits > 1 ? several : none)++;
+      markers.insert(key.first);
+      families.insert(key.second);
+   }
+   printf("\nSummary\n");
+   if (ped.haveTwins) {
+      printf("   MZ twin pairs                      : %d\n", CountTwinPairs(ped));
+      printf("   Reports about MZ twins             : %d\n", findings.twinReports);
+   }
+   printf("   Reports of Mendelian inconsistency : %d\n", findings.reports - findings.twinReports);
+   printf("   Families and markers inconsistent  : %d\n", static_cast<int>(findings.pairs.size()));
+   printf("   Families inconsistent              : %d\n", static_cast<int>(families.size()));
+   printf("   Markers inconsistent               : %d\n", static_cast<int>(markers.size()));
+   printf("   A single culprit                   : %d\n", single);
+   printf("   Several candidate culprits         : %d\n", several);
+   printf("   No single genotype suffices        : %d\n", none);
+   if (blank) printf("   Genotypes removed (--blank)        : %d\n", removed);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+   for (int i = 1; i < argc; i++) {
+      if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+         fputs(kUsage, stdout);
+         return 0;
+      }
+      if (strcmp(argv[i], "--version") == 0) {
+         printf("ped_qc %s\n", PED_QC_VERSION);
+         return 0;
+      }
+   }
+   if (argc < 2) {
+      fputs(kUsage, stdout);
+      return 1;
+   }
+
+   String dataFile, pedFile, mapFile, freqFile;
+   String prefix("ped_qc");
+   bool xLinked = false, basepairs = false, writeFreq = false, blank = false;
+   bool allGenotypes = true, founders = false, equalFreqs = false;
+
+   printf(
+       "Pedigree quality control (ped_qc), Version %s\n"
+       "            loci toolkit - checks of pedigrees and their genotypes\n\n",
+       PED_QC_VERSION);
+
+   StrictParameters parameters(36);
+   LongParameterList longParameters[] = {
+       {nullptr, nullptr, false, 0, false},
+       {"Input Files", nullptr, false, 0, false},
+       {"datafile[-d]", &dataFile, false, 4, false},
+       {"pedfile[-p]", &pedFile, false, 4, false},
+       {"mapfile[-m]", &mapFile, false, 4, false},
+       {"freqfile[-f]", &freqFile, false, 4, false},
+       {"Checks", nullptr, false, 0, false},
+       {"chromosomeX", &xLinked, false, 1, false},
+       {"basepairs", &basepairs, false, 1, false},
+       {"Output", nullptr, false, 0, false},
+       {"prefix[-o]", &prefix, false, 4, false},
+       {"writeFreq", &writeFreq, false, 1, false},
+       {"blank", &blank, false, 1, false},
+       {"Frequencies", nullptr, false, 0, false},
+       {"allGenotypes", &allGenotypes, true, 1, false},
+       {"founders", &founders, true, 1, false},
+       {"equalFreqs", &equalFreqs, true, 1, false},
+       {nullptr, nullptr, false, 0, false},
+   };
+   parameters.Add(new LongParameters("Available Options", longParameters));
+   parameters.Add(new HiddenString('d', "Data File", dataFile));
+   parameters.Add(new HiddenString('p', "Pedigree File", pedFile));
+   parameters.Add(new HiddenString('m', "Map File", mapFile));
+   parameters.Add(new HiddenString('f', "Frequency File", freqFile));
+   parameters.Add(new HiddenString('o', "Output prefix", prefix));
+   parameters.Read(argc, argv, 1);
+   bool badCommandLine = parameters.HasProblems();
+   parameters.Status();
+   if (badCommandLine) error("The command line has problems (see above): nothing was read\n");
+
+   if (dataFile.IsEmpty()) error("No data file was named: name one with --datafile (-d)\n");
+   if (pedFile.IsEmpty()) error("No pedigree file was named: name one with --pedfile (-p)\n");
+
+   std::vector<std::string> inputs = SplitNames(dataFile);
+   for (const std::string& name : SplitNames(pedFile)) inputs.push_back(name);
+   inputs.push_back(static_cast<const char*>(mapFile));
+   inputs.push_back(static_cast<const char*>(freqFile));
+   std::string stem(prefix);
+   std::string mendelName = stem + ".mendel", freqName = stem + ".freq";
+   std::string blankData = stem + ".blanked.dat", blankPed = stem + ".blanked.ped";
+   std::vector<std::string> outputs = {mendelName};
+   if (writeFreq) outputs.push_back(freqName);
+   if (blank) outputs.insert(outputs.end(), {blankData, blankPed});
+   for (const std::string& output : outputs) RefuseToReplaceInputs(output.c_str(), inputs);
+   // Created now, so that an output that cannot be written stops the run
+   // before the work; each appears under its name only once it is complete.
+   OutputFile mendel, freq, blankedData, blankedPed;
+   Open(mendel, mendelName);
+   if (writeFreq) Open(freq, freqName);
+   if (blank) {
+      Open(blankedData, blankData);
+      Open(blankedPed, blankPed);
+   }
+
+   PedigreeGlobals::chromosomeX = xLinked;
+   Pedigree ped;
+   ped.Prepare(dataFile);
+   if (!mapFile.IsEmpty()) {
+      LoadMap(mapFile, basepairs);
+      if (!xLinked) ChromosomeFromMap(mapFile);
+   }
+   if (!freqFile.IsEmpty()) PedigreeGlobals::LoadAlleleFrequencies(freqFile, true);
+   ped.Load(pedFile);
+
+   // From the genotypes as read, before the checks change any.
+   if (writeFreq)
+      ped.EstimateFrequencies(founders ? FREQ_FOUNDERS : equalFreqs ? FREQ_EQUAL : FREQ_ALL);
+   PrintSummary(ped);
+
+   Progress progress;
+   Findings findings(ped, progress);
+   findings.SaveGenotypes();
+   ped.observer = &findings;
+   if (ped.haveTwins) {
+      printf("\nTwin check of the MZ twins\n");
+      findings.checkingTwins = true;
+      ped.TwinCheck();
+      findings.checkingTwins = false;
+   }
+   printf("\nInheritance check of every marker, %s rules\n",
+          PedigreeGlobals::chromosomeX ? "X-linked" : "autosomal");
+   if (PedigreeGlobals::chromosomeX)
+      ped.SexLinkedCheck();
+   else
+      ped.AutosomalCheck();
+   ped.observer = nullptr;
+   progress.Clear();
+   findings.FindCulprits();
+   int removed = blank ? findings.BlankCulprits() : 0;
+   PrintOutcome(ped, findings, blank, removed);
+
+   findings.WriteMendel(mendel.Stream());
+   CheckWritten(mendel, mendelName);
+   if (writeFreq) {
+      PedigreeGlobals::WriteFreqFile(freq.Stream(), false);
+      CheckWritten(freq, freqName);
+   }
+   if (blank) {
+      ped.WriteDataFile(blankedData.Stream());
+      CheckWritten(blankedData, blankData);
+      ped.WritePedigreeFile(blankedPed.Stream());
+      CheckWritten(blankedPed, blankPed);
+   }
+   printf("\n");
+   Commit(mendel, mendelName);
+   if (writeFreq) Commit(freq, freqName);
+   if (blank) {
+      Commit(blankedData, blankData);
+      Commit(blankedPed, blankPed);
+   }
+   return 0;
+}
