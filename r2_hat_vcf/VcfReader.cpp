@@ -1,0 +1,243 @@
+#include "VcfReader.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include <htslib/bgzf.h>
+#include <htslib/hts.h>
+#include <htslib/hts_log.h>
+#include <htslib/kseq.h>
+#include <htslib/kstring.h>
+#include <htslib/tbx.h>
+#include <htslib/vcf.h>
+
+#include "base/StringBasics.h"
+#include "io/Error.h"
+#include "io/InputFile.h"
+
+namespace {
+
+// Everything opened on the input; closed also when a fatal error unwinds.
+struct Input {
+   htsFile* fp = nullptr;
+   bcf_hdr_t* header = nullptr;
+   bcf1_t* record = nullptr;
+   tbx_t* tabix = nullptr;
+   hts_idx_t* index = nullptr;
+   hts_itr_t* region = nullptr;
+   kstring_t line = KS_INITIALIZE;
+
+   Input() = default;
+   Input(const Input&) = delete;
+   Input& operator=(const Input&) = delete;
+   ~Input() {
+      ks_free(&line);
+      if (region != nullptr) hts_itr_destroy(region);
+      if (index != nullptr) hts_idx_destroy(index);
+      if (tabix != nullptr) tbx_destroy(tabix);
+      if (record != nullptr) bcf_destroy(record);
+      if (header != nullptr) bcf_hdr_destroy(header);
+      if (fp != nullptr) hts_close(fp);
+   }
+};
+
+bool Declared(const bcf_hdr_t* header, const char* name) {
+   return bcf_hdr_idinfo_exists(header, BCF_HL_FMT, bcf_hdr_id2int(header, BCF_DT_ID, name));
+}
+
+DosageField ChooseField(const VcfRequest& request, const bcf_hdr_t* header, const char* name) {
+   static const DosageField kFields[] = {DosageField::kDS, DosageField::kHDS, DosageField::kGP};
+   for (DosageField field : kFields) {
+      bool asked = strcasecmp(request.field.c_str(), FieldName(field)) == 0;
+      if (!asked && !request.field.empty()) continue;
+      if (Declared(header, FieldName(field))) return field;
+      if (asked)
+         error("File [%s] declares no FORMAT field %s in its header\n", name, FieldName(field));
+   }
+   if (!request.field.empty())
+      error("FORMAT field [%s] cannot give dosages: --field takes DS, HDS or GP\n",
+            request.field.c_str());
+   error("File [%s] declares none of the FORMAT fields DS, HDS and GP in its header\n", name);
+}
+
+// The columns of the samples named in the samples file, ascending.
+std::vector<int> SelectSamples(const VcfRequest& request, const bcf_hdr_t* header,
+                               const char* name) {
+   int count = bcf_hdr_nsamples(header);
+   std::vector<int> selected;
+   if (request.samplesFile.empty()) {
+      for (int i = 0; i < count; i++) selected.push_back(i);
+      return selected;
+   }
+   std::unordered_map<std::string, int> columns;
+   for (int i = 0; i < count; i++) columns[header->samples[i]] = i;
+   const char* list = request.samplesFile.c_str();
+   IFILE file = ifopen(list, "rb");
+   if (file == nullptr) error("File [%s] with sample names could not be opened\n", list);
+   std::vector<char> chosen(count);
+   String line;
+   while (!ifeof(file)) {
+      line.ReadLine(file);
+      if (line.Length() == 0) continue;
+      std::string sample(static_cast<const char*>(line), line.Length());
+      auto found = columns.find(sample);
+      if (found == columns.end()) {
+         ifclose(file);
+         error("Sample [%s] named in [%s] is not in the header of [%s]\n", sample.c_str(), list,
+               name);
+      }
+      if (chosen[found->second]) {
+         ifclose(file);
+         error("Sample [%s] is named twice in [%s]\n", sample.c_str(), list);
+      }
+      chosen[found->second] = 1;
+   }
+   bool failed = iferror(file) != 0;
+   ifclose(file);
+   if (failed) error("File [%s] with sample names could not be read to its end\n", list);
+   for (int i = 0; i < count; i++)
+      if (chosen[i]) selected.push_back(i);
+   if (selected.empty()) error("File [%s] names no sample\n", list);
+   return selected;
+}
+
+void OpenRegion(const VcfRequest& request, Input& in, bool bcf, const char* name) {
+   const char* file = request.file.c_str();
+   if (request.file == "-") error("--region needs an indexed file, not standard input\n");
+   if (bcf) {
+      in.index = bcf_index_load3(file, nullptr, HTS_IDX_SILENT_FAIL);
+   } else if (hts_get_format(in.fp)->compression == bgzf) {
+      in.tabix = tbx_index_load3(file, nullptr, HTS_IDX_SILENT_FAIL);
+   }
+   if (in.index == nullptr && in.tabix == nullptr)
+      error("File [%s] has no index (%s): --region needs one\n", name,
+            bcf ? "FILE.csi" : "a bgzip file with FILE.tbi or FILE.csi");
+   in.region = bcf ? bcf_itr_querys(in.index, in.header, request.region.c_str())
+                   : tbx_itr_querys(in.tabix, request.region.c_str());
+   if (in.region == nullptr)
+      error("Region [%s] names no sequence of the index of [%s]\n", request.region.c_str(), name);
+}
+
+// A BGZF file must end with its end-of-file block; one without it was cut at
+// a block boundary.
+bool EndedWhole(htsFile* fp) {
+   const htsFormat* format = hts_get_format(fp);
+   if (format->format == bcf || format->compression == bgzf)
+      return fp->fp.bgzf->last_block_eof || fp->fp.bgzf->is_gzip;
+   return true;
+}
+
+}  // namespace
+
+VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
+   hts_set_log_level(HTS_LOG_ERROR);
+   const char* name = request.file == "-" ? "(standard input)" : request.file.c_str();
+   Input in;
+   in.fp = hts_open(request.file.c_str(), "r");
+   if (in.fp == nullptr) error("File [%s] could not be opened: %s\n", name, strerror(errno));
+   const htsFormat* format = hts_get_format(in.fp);
+   if (format->format != vcf && format->format != bcf)
+      error("File [%s] is not a VCF or BCF file\n", name);
+   bool isBcf = format->format == bcf;
+   if (request.threads > 0 && (isBcf || format->compression == bgzf))
+      hts_set_threads(in.fp, request.threads);
+   in.header = bcf_hdr_read(in.fp);
+   if (in.header == nullptr) error("File [%s] does not begin with a valid VCF header\n", name);
+
+   VcfCounts counts;
+   counts.field = ChooseField(request, in.header, name);
+   counts.headerSamples = bcf_hdr_nsamples(in.header);
+   std::vector<int> selected = SelectSamples(request, in.header, name);
+   counts.samples = static_cast<int>(selected.size());
+   if (!request.region.empty()) OpenRegion(request, in, isBcf, name);
+   hts_pos_t from = in.region != nullptr ? in.region->beg : 0;
+   hts_pos_t to = in.region != nullptr ? in.region->end : HTS_POS_MAX;
+
+   MarkerRow row;
+   int status;
+   if (!isBcf) {
+      RecordParser parser(counts.field, counts.headerSamples, selected);
+      while ((status = in.region != nullptr ? tbx_itr_next(in.fp, in.tabix, in.region, &in.line)
+                                            : hts_getline(in.fp, KS_SEP_LINE, &in.line)) >= 0) {
+         counts.records++;
+         if (in.line.l == 0) continue;
+         if (!parser.Parse(in.line.s, in.line.l)) {
+            std::string where = in.region != nullptr ? "record " + std::to_string(counts.records)
+                                                     : "line " + std::to_string(in.fp->lineno);
+            if (parser.FailedSample() >= 0)
+               where += ", sample " + std::string(in.header->samples[parser.FailedSample()]);
+            error("File [%s], %s: %s\n", name, where.c_str(), parser.Reason().c_str());
+         }
+         if (parser.pos - 1 < from || parser.pos - 1 >= to) continue;
+         row.chrom = parser.chrom;
+         row.pos = parser.pos;
+         row.id = parser.id;
+         row.ref = parser.ref;
+         for (size_t a = 0; a < parser.Alternates().size(); a++) {
+            row.alt = parser.Alternates()[a];
+            row.sums = parser.Alleles()[a];
+            sink(row);
+            counts.rows++;
+         }
+      }
+   } else {
+      in.record = bcf_init();
+      int fieldId = bcf_hdr_id2int(in.header, BCF_DT_ID, FieldName(counts.field));
+      RecordSums sums(counts.field);
+      std::vector<double> values;
+      std::vector<char> missing;
+      while ((status = in.region != nullptr ? bcf_itr_next(in.fp, in.region, in.record)
+                                            : bcf_read(in.fp, in.header, in.record)) >= 0) {
+         counts.records++;
+         bcf1_t* rec = in.record;
+         bcf_unpack(rec, BCF_UN_STR | BCF_UN_FMT);
+         std::string where = "record " + std::to_string(counts.records) + " at " +
+                             bcf_seqname_safe(in.header, rec) + ":" + std::to_string(rec->pos + 1);
+         if (rec->errcode != 0)
+            error("File [%s], %s: the record is malformed\n", name, where.c_str());
+         if (static_cast<int>(rec->n_sample) != counts.headerSamples)
+            error("File [%s], %s: %u samples, the header names %d\n", name, where.c_str(),
+                  rec->n_sample, counts.headerSamples);
+         if (rec->pos < from || rec->pos >= to || rec->n_allele < 2) continue;
+         sums.Reset(rec->n_allele - 1);
+         bcf_fmt_t* fmt = bcf_get_fmt_id(rec, fieldId);
+         if (fmt != nullptr && fmt->type != BCF_BT_FLOAT)
+            error("File [%s], %s: FORMAT field %s does not hold floating-point numbers\n", name,
+                  where.c_str(), FieldName(counts.field));
+         for (int i = 0; fmt != nullptr && i < counts.samples; i++) {
+            const uint8_t* data = fmt->p + static_cast<size_t>(selected[i]) * fmt->size;
+            values.clear();
+            missing.clear();
+            for (int v = 0; v < fmt->n; v++) {
+               float f;
+               memcpy(&f, data + 4 * v, 4);
+               if (bcf_float_is_vector_end(f)) break;
+               values.push_back(f);
+               missing.push_back(bcf_float_is_missing(f));
+            }
+            if (!sums.AddSample(values.data(), missing.data(), static_cast<int>(values.size())))
+               error("File [%s], %s, sample %s: %s\n", name, where.c_str(),
+                     in.header->samples[selected[i]], sums.Reason().c_str());
+         }
+         row.chrom = bcf_seqname_safe(in.header, rec);
+         row.pos = rec->pos + 1;
+         row.id = rec->d.id;
+         row.ref = rec->d.allele[0];
+         for (int a = 1; a < rec->n_allele; a++) {
+            row.alt = rec->d.allele[a];
+            row.sums = sums.Alleles()[a - 1];
+            sink(row);
+            counts.rows++;
+         }
+      }
+   }
+   if (status < -1 || (in.region == nullptr && !EndedWhole(in.fp)))
+      error("File [%s] could not be read to its end (after %s %" PRId64
+            "): the data are truncated or corrupt\n",
+            name, isBcf || in.region != nullptr ? "record" : "line",
+            isBcf || in.region != nullptr ? counts.records : static_cast<int64_t>(in.fp->lineno));
+   return counts;
+}
