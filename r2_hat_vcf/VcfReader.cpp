@@ -121,13 +121,19 @@ void OpenRegion(const VcfRequest& request, Input& in, bool bcf, const char* name
       error("Region [%s] names no sequence of the index of [%s]\n", request.region.c_str(), name);
 }
 
-// A BGZF file must end with its end-of-file block; one without it was cut at
-// a block boundary.
-bool EndedWhole(htsFile* fp) {
-   const htsFormat* format = hts_get_format(fp);
-   if (format->format == bcf || format->compression == bgzf)
-      return fp->fp.bgzf->last_block_eof || fp->fp.bgzf->is_gzip;
-   return true;
+// Whether reading stopped at the true end of the data: no read error, and a
+// BGZF file ended with its end-of-file block (one without it was cut at a
+// block boundary). `eofBlock` is what checking the block beforehand found.
+bool EndedWhole(htsFile* fp, int status, int eofBlock) {
+   BGZF* blocks = hts_get_format(fp)->compression == no_compression ? nullptr : fp->fp.bgzf;
+   if (status < -1 || (blocks != nullptr && blocks->errcode != 0)) return false;
+   return blocks == nullptr || blocks->is_gzip || eofBlock == 1 || blocks->last_block_eof;
+}
+
+[[noreturn]] void Unreadable(const char* name, const char* unit, int64_t number) {
+   error("File [%s] could not be read to its end (after %s %" PRId64
+         "): the data are truncated or corrupt\n",
+         name, unit, number);
 }
 
 }  // namespace
@@ -142,11 +148,18 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
    if (format->format != vcf && format->format != bcf)
       error("File [%s] is not a VCF or BCF file\n", name);
    bool isBcf = format->format == bcf;
-   if (request.threads > 0 && (isBcf || format->compression == bgzf))
+   // The end-of-file block can be checked up front only where the input can
+   // seek; elsewhere the reader notes it, but only without threads.
+   int eofBlock = format->compression == bgzf ? bgzf_check_EOF(in.fp->fp.bgzf) : 1;
+   if (eofBlock == 0)
+      error("File [%s] is truncated: its last BGZF block, the end-of-file marker, is missing\n",
+            name);
+   if (request.threads > 0 && format->compression == bgzf && eofBlock == 1)
       hts_set_threads(in.fp, request.threads);
    in.header = bcf_hdr_read(in.fp);
    if (in.header == nullptr) error("File [%s] does not begin with a valid VCF header\n", name);
 
+   int64_t headerLines = in.fp->lineno;
    VcfCounts counts;
    counts.field = ChooseField(request, in.header, name);
    counts.headerSamples = bcf_hdr_nsamples(in.header);
@@ -165,8 +178,12 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
          counts.records++;
          if (in.line.l == 0) continue;
          if (!parser.Parse(in.line.s, in.line.l)) {
-            std::string where = in.region != nullptr ? "record " + std::to_string(counts.records)
-                                                     : "line " + std::to_string(in.fp->lineno);
+            // A line cut short by a read error is no fault of the line.
+            if (!EndedWhole(in.fp, 0, 1))
+               Unreadable(name, "line", headerLines + counts.records - 1);
+            std::string where = in.region != nullptr
+                                    ? "record " + std::to_string(counts.records)
+                                    : "line " + std::to_string(headerLines + counts.records);
             if (parser.FailedSample() >= 0)
                where += ", sample " + std::string(in.header->samples[parser.FailedSample()]);
             error("File [%s], %s: %s\n", name, where.c_str(), parser.Reason().c_str());
@@ -234,10 +251,9 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
          }
       }
    }
-   if (status < -1 || (in.region == nullptr && !EndedWhole(in.fp)))
-      error("File [%s] could not be read to its end (after %s %" PRId64
-            "): the data are truncated or corrupt\n",
-            name, isBcf || in.region != nullptr ? "record" : "line",
-            isBcf || in.region != nullptr ? counts.records : static_cast<int64_t>(in.fp->lineno));
+   bool byRecord = isBcf || in.region != nullptr;
+   if (!EndedWhole(in.fp, status, in.region != nullptr ? 1 : eofBlock))
+      Unreadable(name, byRecord ? "record" : "line",
+                 byRecord ? counts.records : headerLines + counts.records);
    return counts;
 }
