@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# End-to-end cases for r2_hat, one folder each:
+# End-to-end cases for r2_hat and r2_hat_vcf, one folder each:
 #   args             the command-line arguments, one per line (an empty line is
 #                    an empty argument)
+#   stdin            optional: fed to the program's standard input (otherwise
+#                    /dev/null)
 #   setup            optional shell script run first in the scratch folder
 #                    (for inputs too large or too odd to keep in the tree)
 #   expected_stdout  standard output, byte for byte
@@ -17,16 +19,16 @@
 #   max_rss_kb       optional: the peak resident memory in kB the run may reach,
 #                    measured with /usr/bin/time; not checked when
 #                    LOCI_SANITIZE_RUN=1 (sanitizer builds use several times more)
-#   everything else  input files, copied into a scratch folder where r2_hat runs
+#   everything else  input files, copied into a scratch folder where the program runs
 #                    (symbolic links, such as those to tests/data, as their targets)
 #
-# Usage: run_cases.sh R2HAT CASE_DIR...   (or every case under tests/cli)
+# Usage: run_cases.sh PROGRAM CASE_DIR...   (or every case under tests/cli)
 # A failing case keeps its actual output beside it as *.actual. With
 # LOCI_REWRITE=1 the expectations are rewritten from the actual run, for review
 # before committing; CI never does that.
 set -u
 
-r2hat=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 shift
 here=$(cd "$(dirname "$0")" && pwd)
 if [ $# -eq 0 ]; then set -- "$here"/*/; fi
@@ -48,7 +50,7 @@ for case_dir in "$@"; do
    scratch=$(mktemp -d)
    (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 ! -name expected ! -name 'expected_*' \
       ! -name args ! -name setup ! -name absent ! -name present ! -name max_rss_kb \
-      ! -name ulimit ! -name large \
+      ! -name ulimit ! -name large ! -name stdin \
       ! -name '*.actual' -exec cp -aL {} "$scratch"/ \;)
 
    args=()
@@ -69,9 +71,11 @@ for case_dir in "$@"; do
    if [ -f "$case_dir/large" ]; then seconds=600; fi
    limits=()
    if [ -f "$case_dir/ulimit" ]; then read -r -a limits <"$case_dir/ulimit"; fi
+   input=/dev/null
+   if [ -f "$case_dir/stdin" ]; then input=$case_dir/stdin; fi
    (cd "$scratch" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } &&
-      timeout $seconds ${measure[@]+"${measure[@]}"} "$r2hat" "${args[@]}" \
-         >"$scratch/.stdout" 2>"$scratch/.stderr" </dev/null)
+      timeout $seconds ${measure[@]+"${measure[@]}"} "$program" "${args[@]}" \
+         >"$scratch/.stdout" 2>"$scratch/.stderr" <"$input")
    status=$?
 
    ok=1
