@@ -6,7 +6,7 @@
 // monomorphic markers (all 0, all 2, all 1) and over-dispersed markers whose
 // r2_hat lies above 1. Without `m` every record is biallelic and every dosage
 // present, and the same dosages are also written in the layout of r2_hat:
-// PREFIX.snps, PREFIX.info and PREFIX.dose. With `m` about one dosage in a
+// PREFIX.snps, PREFIX.alleles (an info file) and PREFIX.dose. With `m` about one dosage in a
 // hundred is missing (.) and one record in 25 has two alternate alleles
 // (ID ., two DS values).
 #include <cstdint>
@@ -30,9 +30,9 @@ double Uniform() {
 }
 
 std::string Thousandths(int t) {
-   char text[16];
-   snprintf(text, sizeof text, "%d.%03d", t / 1000, t % 1000);
-   return text;
+   char text[5] = {static_cast<char>('0' + t / 1000), '.', static_cast<char>('0' + t / 100 % 10),
+                   static_cast<char>('0' + t / 10 % 10), static_cast<char>('0' + t % 10)};
+   return std::string(text, 5);
 }
 
 int Clip(double dosage) {
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
       double quality = Uniform();
       std::vector<int> row;
       for (long s = 0; s < samples; s++) {
-         std::string field;
+         line += '\t';
          for (int a = 0; a < alts; a++) {
             int t;
             int genotype = (Uniform() < p) + (Uniform() < p);
@@ -103,12 +103,10 @@ int main(int argc, char** argv) {
             else
                t = Clip(quality * genotype + (1 - quality) * 2 * p + 0.1 * (Uniform() - 0.5));
             if (alts == 2) t /= 2;
-            if (a > 0) field += ',';
-            field += messy && Next() % 100 == 0 ? "." : Thousandths(t);
+            if (a > 0) line += ',';
+            line += messy && Next() % 100 == 0 ? "." : Thousandths(t);
             if (!messy) row.push_back(t);
          }
-         line += '\t';
-         line += field;
       }
       line += '\n';
       fwrite(line.data(), 1, line.size(), vcf);
@@ -126,7 +124,7 @@ int main(int argc, char** argv) {
    if (messy) return 0;
 
    FILE* snps = fopen((prefix + ".snps").c_str(), "w");
-   FILE* info = fopen((prefix + ".info").c_str(), "w");
+   FILE* info = fopen((prefix + ".alleles").c_str(), "w");
    FILE* dose = fopen((prefix + ".dose").c_str(), "w");
    if (snps == nullptr || info == nullptr || dose == nullptr) {
       perror(prefix.c_str());
@@ -139,7 +137,10 @@ int main(int argc, char** argv) {
    }
    for (long s = 0; s < samples; s++) {
       line = "S" + std::to_string(s + 1) + " S" + std::to_string(s + 1);
-      for (long m = 0; m < markers; m++) line += " " + Thousandths(kept[m][s]);
+      for (long m = 0; m < markers; m++) {
+         line += ' ';
+         line += Thousandths(kept[m][s]);
+      }
       line += '\n';
       fwrite(line.data(), 1, line.size(), dose);
    }
