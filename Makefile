@@ -32,6 +32,7 @@ sanitize:
 	   -DLOCI_BUILD_BENCH=OFF >/dev/null
 	@cmake --build $(SANITIZE) -j $(JOBS)
 	@cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	   ctest --output-on-failure -j $(JOBS) -LE large
 
 install: build

@@ -4,9 +4,11 @@
 # text) and its gzip -6 copy, against `gzip -dc` and `cat` on the same files.
 # Each command is timed best of three, also pinned to one core, and against
 # `igzip -dc` and an r2_hat built without ISA-L (ZLIB-BUILD-DIR) when given.
-# Then a pedigree of 20,000 persons by 10,000 markers is loaded once, the
-# inheritance check is timed on generated families, and ped_qc runs whole on
-# one of them. Usage: bench/run.sh BUILD-DIR [ZLIB-BUILD-DIR]
+# Then r2_hat_vcf on the same shape as a bgzipped VCF and as BCF, against
+# `bgzip -dc` and plink2; a pedigree of 20,000 persons by 10,000 markers is
+# loaded once, the inheritance check is timed on generated families, and
+# ped_qc runs whole on one of them.
+# Usage: bench/run.sh BUILD-DIR [ZLIB-BUILD-DIR]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 zlib_r2hat=
@@ -100,6 +102,45 @@ ratio "time for all lines / half the lines" "$plain" "$half" "linear: 2"
 ratio "time for all markers / half the markers" "$plain" "$narrow" "linear: 2"
 awk "BEGIN{printf \"peak memory: %.1f MiB for 40,000 markers (target %.1f), %.1f MiB for 400,000 (target %.1f)\n\", $plain_mem / 1024, 32 + 120 * 40000 / 1048576, $wide_mem / 1024, 32 + 120 * 400000 / 1048576}"
 rm -f out.r2_hat
+
+# r2_hat_vcf on the same shape as a bgzipped VCF (500 samples x 40,000
+# markers of three-decimal DS) and its BCF copy, against `bgzip -dc` and
+# plink2 computing the same quality (--freq cols=+machr2), when installed.
+vcf=$build/r2_hat_vcf/r2_hat_vcf
+if [ -x "$vcf" ] && [ -x "$build/bench/vcf_to_bcf" ] && command -v bgzip >/dev/null; then
+   echo
+   if [ ! -s "$data/vcf.vcf.gz" ]; then
+      "$build/bench/make_vcf" 500 40000 "$data/vcf"
+      bgzip -@ "$cores" -c "$data/vcf.vcf" >"$data/vcf.vcf.gz"
+      "$build/bench/vcf_to_bcf" "$data/vcf.vcf" "$data/vcf.bcf"
+      "$build/bench/make_vcf" 500 4000 "$data/vcf-small"
+      rm -f "$data"/vcf*.dose "$data"/vcf*.snps "$data"/vcf*.alleles
+   fi
+   vcf_size=$(stat -c %s "$data/vcf.vcf")
+   echo "r2_hat_vcf: VCF text $((vcf_size / 1000000)) MB, bgzip $(($(stat -c %s "$data/vcf.vcf.gz") / 1000000)) MB, BCF $(($(stat -c %s "$data/vcf.bcf") / 1000000)) MB"
+   row "r2_hat_vcf, bgzip VCF" "$vcf_size" "$vcf" --prefix out "$data/vcf.vcf.gz"
+   vcf_gz=$last_time
+   vcf_mem=$last_mem
+   row "r2_hat_vcf, bgzip VCF, one core" "$vcf_size" taskset -c 0 "$vcf" --prefix out "$data/vcf.vcf.gz"
+   row "r2_hat_vcf, BCF" "$vcf_size" "$vcf" --prefix out "$data/vcf.bcf"
+   row "r2_hat_vcf, plain VCF" "$vcf_size" "$vcf" --prefix out "$data/vcf.vcf"
+   row "r2_hat_vcf, plain VCF, 4,000 markers" "$(stat -c %s "$data/vcf-small.vcf")" "$vcf" \
+      --prefix out "$data/vcf-small.vcf"
+   small_mem=$last_mem
+   row "bgzip -dc FILE > /dev/null" "$vcf_size" bgzip -dc "$data/vcf.vcf.gz"
+   bgzipdc=$last_time
+   ratio "r2_hat_vcf on bgzip VCF / bgzip -dc" "$vcf_gz" "$bgzipdc" "target <= 1.5"
+   if command -v plink2 >/dev/null; then
+      row "plink2 --freq cols=+machr2, bgzip VCF" "$vcf_size" plink2 --vcf "$data/vcf.vcf.gz" \
+         dosage=DS --freq cols=+machr2 --threads "$cores" --out "$data/plink"
+      ratio "r2_hat_vcf / plink2, bgzip VCF" "$vcf_gz" "$last_time" "target <= 0.3"
+      rm -f "$data"/plink.*
+   else
+      echo "plink2 not installed: comparison with plink2 skipped"
+   fi
+   awk "BEGIN{printf \"r2_hat_vcf peak memory: %.1f MiB for 40,000 markers, %.1f MiB for 4,000\n\", $vcf_mem / 1024, $small_mem / 1024}"
+   rm -f out.info
+fi
 
 if [ -x "$build/bench/loci_bench" ]; then
    echo

@@ -29,17 +29,21 @@ for what in "$@"; do
       need make command -v make
       need zlib1g-dev have_header zlib.h
       want libisal-dev have_header isa-l/igzip_lib.h
+      want libhts-dev have_header htslib/vcf.h
       ;;
    test)
       need libgtest-dev have_header gtest/gtest.h
       need gzip command -v gzip
       need time test -x /usr/bin/time
       need pkg-config command -v pkg-config
+      want plink2 command -v plink2
       ;;
    bench)
       need libbenchmark-dev have_header benchmark/benchmark.h
       need gzip command -v gzip
       want isal command -v igzip
+      want tabix command -v bgzip
+      want plink2 command -v plink2
       ;;
    fuzz)
       need clang command -v clang++
@@ -52,7 +56,7 @@ if [ -n "$optional" ]; then
    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
       missing="$missing$optional"
    else
-      echo "Optional Debian packages not installed:$optional (libisal-dev: r2_hat then reads gzip input through zlib, which is slower; isal: the benchmark's igzip comparison is skipped)" >&2
+      echo "Optional Debian packages not installed:$optional (libisal-dev: r2_hat then reads gzip input through zlib, which is slower; libhts-dev: r2_hat_vcf is not built; plink2: r2_hat_vcf's comparison with it is skipped; isal, tabix: the benchmark's igzip and bgzip comparisons are skipped)" >&2
    fi
 fi
 [ -z "$missing" ] && exit 0

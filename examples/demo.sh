@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs r2_hat on the bundled example (8 markers, 40 individuals, gzip dosages
-# and an imputation info file) and shows the report.
+# and an imputation info file), then r2_hat_vcf on the same dosages as a VCF,
+# and shows the reports.
 # Usage: demo.sh BUILD-DIR   (run from the top of the source tree)
 set -e
 build=${1:-build}
@@ -10,3 +11,13 @@ echo "\$ $build/r2_hat -s examples/demo/snps.txt -g examples/demo/dosages.gz -i 
    -o "$build/demo/example"
 echo "\$ cat $build/demo/example.info"
 cat "$build/demo/example.info"
+
+# The same dosages as a bgzip-compressed VCF (REF = Al1, ALT = Al2, DS counts
+# ALT): r2_hat_vcf writes the same report, when it was built (with htslib).
+vcf=$build/r2_hat_vcf/r2_hat_vcf
+if [ -x "$vcf" ]; then
+   echo "\$ $vcf --prefix $build/demo/vcf examples/demo/dosages.vcf.gz"
+   "$vcf" --prefix "$build/demo/vcf" examples/demo/dosages.vcf.gz
+   echo "\$ cat $build/demo/vcf.info"
+   cat "$build/demo/vcf.info"
+fi

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end cases of a program, one folder each (r2_hat's here, ped_qc's in
-# tests/ped_qc):
+# tests/ped_qc, r2_hat_vcf's in tests/r2_hat_vcf):
 #   args             the command-line arguments, one per line (an empty line is
 #                    an empty argument)
+#   stdin            optional: fed to the program's standard input (otherwise
+#                    /dev/null)
 #   setup            optional shell script run first in the scratch folder
 #                    (for inputs too large or too odd to keep in the tree)
 #   expected_stdout  standard output, byte for byte
@@ -49,7 +51,7 @@ for case_dir in "$@"; do
    scratch=$(mktemp -d)
    (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 ! -name expected ! -name 'expected_*' \
       ! -name args ! -name setup ! -name absent ! -name present ! -name max_rss_kb \
-      ! -name ulimit ! -name large \
+      ! -name ulimit ! -name large ! -name stdin \
       ! -name '*.actual' -exec cp -aL {} "$scratch"/ \;)
 
    args=()
@@ -70,9 +72,11 @@ for case_dir in "$@"; do
    if [ -f "$case_dir/large" ]; then seconds=600; fi
    limits=()
    if [ -f "$case_dir/ulimit" ]; then read -r -a limits <"$case_dir/ulimit"; fi
+   input=/dev/null
+   if [ -f "$case_dir/stdin" ]; then input=$case_dir/stdin; fi
    (cd "$scratch" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } &&
       timeout $seconds ${measure[@]+"${measure[@]}"} "$program" "${args[@]}" \
-         >"$scratch/.stdout" 2>"$scratch/.stderr" </dev/null)
+         >"$scratch/.stdout" 2>"$scratch/.stderr" <"$input")
    status=$?
 
    ok=1

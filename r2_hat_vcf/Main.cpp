@@ -1,0 +1,176 @@
+// r2_hat_vcf: allele frequencies and the empirical imputation quality r2_hat
+// of every marker of a VCF or BCF file of dosages, in the info layout of
+// r2_hat; with --sums also each marker's n, sum and sum of squares, which
+// --merge pools across batches of samples.
+#include <sched.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Merge.h"
+#include "Report.h"
+#include "VcfReader.h"
+#include "base/StringBasics.h"
+#include "io/Error.h"
+#include "io/OutputFile.h"
+#include "params/Parameters.h"
+
+#ifndef R2_HAT_VCF_VERSION
+#define R2_HAT_VCF_VERSION "unknown"
+#endif
+
+namespace {
+
+const char kUsage[] =
+    "Usage: r2_hat_vcf [options] FILE\n"
+    "       r2_hat_vcf [options] --merge SUMS...\n"
+    "\n"
+    "Allele frequencies and the empirical imputation quality r2_hat of every marker of\n"
+    "a VCF or BCF file (plain, gzip or bgzip; - reads standard input), from its dosages,\n"
+    "written to PREFIX.info. Options come before the files; names may be shortened.\n"
+    "\n"
+    "  --field DS|HDS|GP     FORMAT field of the dosages (default DS, else HDS, else GP)\n"
+    "  --samples FILE        only the samples named in FILE, one per line\n"
+    "  --region CHR:FROM-TO  only records whose POS lies in the region (indexed file)\n"
+    "  --prefix PREFIX       name of the outputs without suffix (default r2_hat_vcf.out)\n"
+    "  --sums                also write each marker's n, sum and sum of squares to\n"
+    "                        PREFIX.sums\n"
+    "  --merge               the files are sums files of batches of samples: report the\n"
+    "                        pooled samples\n"
+    "  --help, --version\n"
+    "\n"
+    "See the manual page r2_hat_vcf(1).\n";
+
+// Exposes whether reading the command line met any problem, which for this
+// program ends the run.
+class CommandLine : public ParameterList {
+public:
+   using ParameterList::ParameterList;
+   bool HasProblems() const { return problems.Length() > 0; }
+};
+
+// Decompression threads: the cores this process may use, up to four; the
+// parser itself runs on the main thread.
+int DecompressionThreads() {
+   cpu_set_t set;
+   int cores = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
+   return cores <= 1 ? 0 : cores > 4 ? 4 : cores;
+}
+
+// An output written as it goes, renamed to its name only by Finish.
+struct Output {
+   std::string name;
+   OutputFile file;
+   FILE* stream = nullptr;
+
+   void Open(const std::string& outputName, const char* header) {
+      name = outputName;
+      if (!file.Open(name.c_str()))
+         error("Error opening output file [%s]: %s\n", name.c_str(), file.Reason().c_str());
+      stream = file.Stream();
+      fputs(header, stream);
+   }
+   void Finish() {
+      if (ferror(stream)) {
+         int saved = errno;
+         file.Abandon();
+         error("Could not write the output file [%s]: %s\n", name.c_str(), strerror(saved));
+      }
+      if (!file.Commit())
+         error("Could not write the output file [%s]: %s\n", name.c_str(), file.Reason().c_str());
+   }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+   if (argc < 2) {
+      fputs(kUsage, stdout);
+      return 1;
+   }
+   String field, samples, region, prefix("r2_hat_vcf.out");
+   bool writeSums = false, merge = false, help = false, version = false;
+   LongParameterList table[] = {
+       {nullptr, nullptr, false, 0, false},        {"Input", nullptr, false, 0, false},
+       {"field", &field, false, 4, false},         {"samples", &samples, false, 4, false},
+       {"region", &region, false, 4, false},       {"Output", nullptr, false, 0, false},
+       {"prefix", &prefix, false, 4, false},       {"sums", &writeSums, false, 1, false},
+       {"Batches", nullptr, false, 0, false},      {"merge", &merge, false, 1, false},
+       {"Information", nullptr, false, 99, false}, {"help", &help, false, 1, false},
+       {"version", &version, false, 1, false},     {nullptr, nullptr, false, 0, false},
+   };
+   CommandLine options(4);
+   options.Add(new LongParameters("Available Options", table));
+   int last = options.ReadWithTrailer(argc, argv, 1);
+   if (help) {
+      fputs(kUsage, stdout);
+      return 0;
+   }
+   if (version) {
+      printf("r2_hat_vcf (loci) %s\n", R2_HAT_VCF_VERSION);
+      return 0;
+   }
+
+   printf(
+       "Calculate empirical Rsq (r2_hat) from VCF or BCF dosages, Version %s \n"
+       "            loci toolkit - quality control of genotype imputation\n\n",
+       R2_HAT_VCF_VERSION);
+   bool problems = options.HasProblems();
+   options.Status();
+   if (problems) error("The command line has problems, listed above: nothing was read\n");
+
+   std::vector<std::string> files(argv + last + 1, argv + argc);
+   for (const std::string& file : files)
+      if (file.size() > 1 && file[0] == '-')
+         error("Unknown option [%s]: options come before the files\n", file.c_str());
+   if (merge && files.empty()) error("--merge needs the sums files of the batches\n");
+   if (!merge && files.size() != 1)
+      error("Name one VCF or BCF file after the options (- for standard input), not %d\n",
+            static_cast<int>(files.size()));
+   if (merge && (field != "" || samples != "" || region != ""))
+      error("--field, --samples and --region select from a VCF or BCF file, not from sums\n");
+
+   std::vector<std::string> inputs = files;
+   inputs.push_back(static_cast<const char*>(samples));
+   std::string reportName = std::string(prefix) + ".info";
+   std::string sumsName = std::string(prefix) + ".sums";
+   RefuseToReplaceInputs(reportName.c_str(), inputs);
+   if (writeSums) RefuseToReplaceInputs(sumsName.c_str(), inputs);
+
+   Output report, sums;
+   report.Open(reportName, kReportHeader);
+   if (writeSums) sums.Open(sumsName, kSumsHeader);
+   RowSink sink = [&](const MarkerRow& row) {
+      WriteReportRow(report.stream, row);
+      if (writeSums) WriteSumsRow(sums.stream, row);
+   };
+
+   if (merge) {
+      int64_t markers = MergeSums(files, sink);
+      printf("Pooled %d sums files: %" PRId64 " markers\n\n", static_cast<int>(files.size()),
+             markers);
+   } else {
+      VcfRequest request;
+      request.file = files[0];
+      request.field = std::string(field);
+      request.samplesFile = std::string(samples);
+      request.region = std::string(region);
+      request.threads = DecompressionThreads();
+      VcfCounts counts = ReadVcf(request, sink);
+      printf("Read %" PRId64 " records of [%s]: %" PRId64
+             " markers, dosages from %s of %d of %d "
+             "samples\n\n",
+             counts.records, files[0] == "-" ? "(standard input)" : files[0].c_str(), counts.rows,
+             FieldName(counts.field), counts.samples, counts.headerSamples);
+   }
+
+   if (writeSums) sums.Finish();
+   report.Finish();
+   if (writeSums) printf("Wrote out sums to file [%s] ...\n", sumsName.c_str());
+   printf("Wrote out quality measure r2_hat to file [%s] ...\n\n", reportName.c_str());
+   return 0;
+}

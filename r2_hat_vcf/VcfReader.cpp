@@ -1,0 +1,317 @@
+#include "VcfReader.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include <htslib/bgzf.h>
+#include <htslib/hfile.h>
+#include <htslib/hts.h>
+#include <htslib/hts_log.h>
+#include <htslib/kseq.h>
+#include <htslib/kstring.h>
+#include <htslib/tbx.h>
+#include <htslib/vcf.h>
+
+#include "base/StringBasics.h"
+#include "io/Error.h"
+#include "io/InputFile.h"
+
+namespace {
+
+// Everything opened on the input; closed also when a fatal error unwinds.
+struct Input {
+   htsFile* fp = nullptr;
+   bcf_hdr_t* header = nullptr;
+   bcf1_t* record = nullptr;
+   tbx_t* tabix = nullptr;
+   hts_idx_t* index = nullptr;
+   hts_itr_t* region = nullptr;
+   kstring_t line = KS_INITIALIZE;
+
+   Input() = default;
+   Input(const Input&) = delete;
+   Input& operator=(const Input&) = delete;
+   ~Input() {
+      ks_free(&line);
+      if (region != nullptr) hts_itr_destroy(region);
+      if (index != nullptr) hts_idx_destroy(index);
+      if (tabix != nullptr) tbx_destroy(tabix);
+      if (record != nullptr) bcf_destroy(record);
+      if (header != nullptr) bcf_hdr_destroy(header);
+      if (fp != nullptr) hts_close(fp);
+   }
+};
+
+// The lines of VCF text from htslib's stream, read in large blocks: far
+// faster than a call per line. A line loses its LF or CR LF.
+class LineReader {
+public:
+   explicit LineReader(htsFile* fp) : fp(fp), buffer(1 << 22) {}
+
+   // False at the end of the data, or after a read error (Failed()).
+   bool Next(const char*& line, size_t& length) {
+      for (;;) {
+         char* start = buffer.data() + begin;
+         char* lineEnd = static_cast<char*>(memchr(start, '\n', end - begin));
+         if (lineEnd != nullptr || (atEnd && begin < end)) {
+            if (lineEnd == nullptr) lineEnd = buffer.data() + end;
+            line = start;
+            length = lineEnd - start;
+            if (length > 0 && start[length - 1] == '\r') length--;
+            begin = lineEnd - buffer.data() + (lineEnd < buffer.data() + end);
+            return true;
+         }
+         if (atEnd) return false;
+         memmove(buffer.data(), start, end - begin);
+         end -= begin;
+         begin = 0;
+         if (end == buffer.size())
+            buffer.resize(2 * buffer.size());  // a line longer than the buffer
+         ssize_t got = fp->is_bgzf
+                           ? bgzf_read(fp->fp.bgzf, buffer.data() + end, buffer.size() - end)
+                           : hread(fp->fp.hfile, buffer.data() + end, buffer.size() - end);
+         failed = got < 0;
+         if (failed) return false;
+         atEnd = got == 0;
+         end += got;
+      }
+   }
+   bool Failed() const { return failed; }
+
+private:
+   htsFile* fp;
+   std::vector<char> buffer;
+   size_t begin = 0, end = 0;
+   bool atEnd = false, failed = false;
+};
+
+bool Declared(const bcf_hdr_t* header, const char* name) {
+   return bcf_hdr_idinfo_exists(header, BCF_HL_FMT, bcf_hdr_id2int(header, BCF_DT_ID, name));
+}
+
+DosageField ChooseField(const VcfRequest& request, const bcf_hdr_t* header, const char* name) {
+   static const DosageField kFields[] = {DosageField::kDS, DosageField::kHDS, DosageField::kGP};
+   for (DosageField field : kFields) {
+      bool asked = strcasecmp(request.field.c_str(), FieldName(field)) == 0;
+      if (!asked && !request.field.empty()) continue;
+      if (Declared(header, FieldName(field))) return field;
+      if (asked)
+         error("File [%s] declares no FORMAT field %s in its header\n", name, FieldName(field));
+   }
+   if (!request.field.empty())
+      error("FORMAT field [%s] cannot give dosages: --field takes DS, HDS or GP\n",
+            request.field.c_str());
+   error("File [%s] declares none of the FORMAT fields DS, HDS and GP in its header\n", name);
+}
+
+// The columns of the samples named in the samples file, ascending.
+std::vector<int> SelectSamples(const VcfRequest& request, const bcf_hdr_t* header,
+                               const char* name) {
+   int count = bcf_hdr_nsamples(header);
+   std::vector<int> selected;
+   if (request.samplesFile.empty()) {
+      for (int i = 0; i < count; i++) selected.push_back(i);
+      return selected;
+   }
+   std::unordered_map<std::string, int> columns;
+   for (int i = 0; i < count; i++) columns[header->samples[i]] = i;
+   const char* list = request.samplesFile.c_str();
+   IFILE file = ifopen(list, "rb");
+   if (file == nullptr) error("File [%s] with sample names could not be opened\n", list);
+   std::vector<char> chosen(count);
+   String line;
+   while (!ifeof(file)) {
+      line.ReadLine(file);
+      if (line.Length() == 0) continue;
+      std::string sample(static_cast<const char*>(line), line.Length());
+      auto found = columns.find(sample);
+      if (found == columns.end()) {
+         ifclose(file);
+         error("Sample [%s] named in [%s] is not in the header of [%s]\n", sample.c_str(), list,
+               name);
+      }
+      if (chosen[found->second]) {
+         ifclose(file);
+         error("Sample [%s] is named twice in [%s]\n", sample.c_str(), list);
+      }
+      chosen[found->second] = 1;
+   }
+   bool failed = iferror(file) != 0;
+   ifclose(file);
+   if (failed) error("File [%s] with sample names could not be read to its end\n", list);
+   for (int i = 0; i < count; i++)
+      if (chosen[i]) selected.push_back(i);
+   if (selected.empty()) error("File [%s] names no sample\n", list);
+   return selected;
+}
+
+void OpenRegion(const VcfRequest& request, Input& in, bool bcf, const char* name) {
+   const char* file = request.file.c_str();
+   if (request.file == "-") error("--region needs an indexed file, not standard input\n");
+   if (bcf) {
+      in.index = bcf_index_load3(file, nullptr, HTS_IDX_SILENT_FAIL);
+   } else if (hts_get_format(in.fp)->compression == bgzf) {
+      in.tabix = tbx_index_load3(file, nullptr, HTS_IDX_SILENT_FAIL);
+   }
+   if (in.index == nullptr && in.tabix == nullptr)
+      error("File [%s] has no index (%s): --region needs one\n", name,
+            bcf ? "FILE.csi" : "a bgzip file with FILE.tbi or FILE.csi");
+   in.region = bcf ? bcf_itr_querys(in.index, in.header, request.region.c_str())
+                   : tbx_itr_querys(in.tabix, request.region.c_str());
+   if (in.region == nullptr)
+      error("Region [%s] names no sequence of the index of [%s]\n", request.region.c_str(), name);
+}
+
+// Whether reading stopped at the true end of the data: no read error, and a
+// BGZF file ended with its end-of-file block (one without it was cut at a
+// block boundary). `eofBlock` is what checking the block beforehand found.
+bool EndedWhole(htsFile* fp, int status, int eofBlock) {
+   BGZF* blocks = hts_get_format(fp)->compression == no_compression ? nullptr : fp->fp.bgzf;
+   if (status < -1 || (blocks != nullptr && blocks->errcode != 0)) return false;
+   return blocks == nullptr || blocks->is_gzip || eofBlock == 1 || blocks->last_block_eof;
+}
+
+[[noreturn]] void Unreadable(const char* name, const char* unit, int64_t number) {
+   error("File [%s] could not be read to its end (after %s %" PRId64
+         "): the data are truncated or corrupt\n",
+         name, unit, number);
+}
+
+}  // namespace
+
+VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
+   hts_set_log_level(HTS_LOG_ERROR);
+   const char* name = request.file == "-" ? "(standard input)" : request.file.c_str();
+   Input in;
+   in.fp = hts_open(request.file.c_str(), "r");
+   if (in.fp == nullptr) error("File [%s] could not be opened: %s\n", name, strerror(errno));
+   const htsFormat* format = hts_get_format(in.fp);
+   if (format->format != vcf && format->format != bcf)
+      error("File [%s] is not a VCF or BCF file\n", name);
+   bool isBcf = format->format == bcf;
+   // The end-of-file block can be checked up front only where the input can
+   // seek; elsewhere the reader notes it, but only without threads.
+   int eofBlock = format->compression == bgzf ? bgzf_check_EOF(in.fp->fp.bgzf) : 1;
+   if (eofBlock == 0)
+      error("File [%s] is truncated: its last BGZF block, the end-of-file marker, is missing\n",
+            name);
+   if (request.threads > 0 && format->compression == bgzf && eofBlock == 1)
+      hts_set_threads(in.fp, request.threads);
+   in.header = bcf_hdr_read(in.fp);
+   if (in.header == nullptr) {
+      if (!EndedWhole(in.fp, 0, 1))
+         error("File [%s] could not be read: the data are truncated or corrupt\n", name);
+      error("File [%s] does not begin with a valid VCF header\n", name);
+   }
+
+   int64_t headerLines = in.fp->lineno;
+   VcfCounts counts;
+   counts.field = ChooseField(request, in.header, name);
+   counts.headerSamples = bcf_hdr_nsamples(in.header);
+   std::vector<int> selected = SelectSamples(request, in.header, name);
+   counts.samples = static_cast<int>(selected.size());
+   if (!request.region.empty()) OpenRegion(request, in, isBcf, name);
+   hts_pos_t from = in.region != nullptr ? in.region->beg : 0;
+   hts_pos_t to = in.region != nullptr ? in.region->end : HTS_POS_MAX;
+
+   MarkerRow row;
+   int status;
+   if (!isBcf) {
+      RecordParser parser(counts.field, counts.headerSamples, selected);
+      LineReader lines(in.fp);
+      const char* text;
+      size_t length;
+      for (;;) {
+         if (in.region != nullptr) {
+            if ((status = tbx_itr_next(in.fp, in.tabix, in.region, &in.line)) < 0) break;
+            text = in.line.s;
+            length = in.line.l;
+         } else if (!lines.Next(text, length)) {
+            status = lines.Failed() ? -2 : -1;
+            break;
+         }
+         counts.records++;
+         if (length == 0) continue;
+         if (!parser.Parse(text, length)) {
+            // A line cut short by a read error is no fault of the line.
+            if (!EndedWhole(in.fp, 0, 1))
+               Unreadable(name, "line", headerLines + counts.records - 1);
+            std::string where = in.region != nullptr
+                                    ? "record " + std::to_string(counts.records)
+                                    : "line " + std::to_string(headerLines + counts.records);
+            if (parser.FailedSample() >= 0)
+               where += ", sample " + std::string(in.header->samples[parser.FailedSample()]);
+            error("File [%s], %s: %s\n", name, where.c_str(), parser.Reason().c_str());
+         }
+         if (parser.pos - 1 < from || parser.pos - 1 >= to) continue;
+         row.chrom = parser.chrom;
+         row.pos = parser.pos;
+         row.id = parser.id;
+         row.ref = parser.ref;
+         for (size_t a = 0; a < parser.Alternates().size(); a++) {
+            row.alt = parser.Alternates()[a];
+            row.sums = parser.Alleles()[a];
+            sink(row);
+            counts.rows++;
+         }
+      }
+   } else {
+      in.record = bcf_init();
+      int fieldId = bcf_hdr_id2int(in.header, BCF_DT_ID, FieldName(counts.field));
+      RecordSums sums(counts.field);
+      std::vector<double> values;
+      std::vector<char> missing;
+      while ((status = in.region != nullptr ? bcf_itr_next(in.fp, in.region, in.record)
+                                            : bcf_read(in.fp, in.header, in.record)) >= 0) {
+         counts.records++;
+         bcf1_t* rec = in.record;
+         bcf_unpack(rec, BCF_UN_STR | BCF_UN_FMT);
+         std::string where = "record " + std::to_string(counts.records) + " at " +
+                             bcf_seqname_safe(in.header, rec) + ":" + std::to_string(rec->pos + 1);
+         if (rec->errcode != 0)
+            error("File [%s], %s: the record is malformed\n", name, where.c_str());
+         if (static_cast<int>(rec->n_sample) != counts.headerSamples)
+            error("File [%s], %s: %u samples, the header names %d\n", name, where.c_str(),
+                  rec->n_sample, counts.headerSamples);
+         if (rec->pos < from || rec->pos >= to || rec->n_allele < 2) continue;
+         sums.Reset(rec->n_allele - 1);
+         bcf_fmt_t* fmt = bcf_get_fmt_id(rec, fieldId);
+         if (fmt != nullptr && fmt->type != BCF_BT_FLOAT)
+            error("File [%s], %s: FORMAT field %s does not hold floating-point numbers\n", name,
+                  where.c_str(), FieldName(counts.field));
+         for (int i = 0; fmt != nullptr && i < counts.samples; i++) {
+            const uint8_t* data = fmt->p + static_cast<size_t>(selected[i]) * fmt->size;
+            values.clear();
+            missing.clear();
+            for (int v = 0; v < fmt->n; v++) {
+               float f;
+               memcpy(&f, data + 4 * v, 4);
+               if (bcf_float_is_vector_end(f)) break;
+               values.push_back(f);
+               missing.push_back(bcf_float_is_missing(f));
+            }
+            if (!sums.AddSample(values.data(), missing.data(), static_cast<int>(values.size())))
+               error("File [%s], %s, sample %s: %s\n", name, where.c_str(),
+                     in.header->samples[selected[i]], sums.Reason().c_str());
+         }
+         row.chrom = bcf_seqname_safe(in.header, rec);
+         row.pos = rec->pos + 1;
+         row.id = rec->d.id;
+         row.ref = rec->d.allele[0];
+         for (int a = 1; a < rec->n_allele; a++) {
+            row.alt = rec->d.allele[a];
+            row.sums = sums.Alleles()[a - 1];
+            sink(row);
+            counts.rows++;
+         }
+      }
+   }
+   bool byRecord = isBcf || in.region != nullptr;
+   if (!EndedWhole(in.fp, status, in.region != nullptr ? 1 : eofBlock))
+      Unreadable(name, byRecord ? "record" : "line",
+                 byRecord ? counts.records : headerLines + counts.records);
+   return counts;
+}
