@@ -5,6 +5,7 @@
 // line-end memory handed back must all be the same.
 #include "tool/DosageParallel.h"
 
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -21,6 +22,17 @@ struct Outcome {
    r2hatoracle::Sums sums;
    int lineEndMemory;
 };
+
+// Equal to the last bit, where a not-a-number is any not-a-number: which of
+// two meeting in a sum survives is the compiler's choice of operand order,
+// and the report prints every one alike.
+bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
+   if (a.size() != b.size()) return false;
+   for (size_t i = 0; i < a.size(); i++)
+      if (!(std::isnan(a[i]) && std::isnan(b[i])) && memcmp(&a[i], &b[i], sizeof(double)) != 0)
+         return false;
+   return true;
+}
 
 template <class Parser>
 Outcome Parse(Parser& parser, r2hatoracle::Sums& sums, const std::string& text, std::mt19937& rng,
@@ -66,9 +78,8 @@ TEST(DosageParallel, SameNoticesSumsAndLineEndsAsOneThread) {
       EXPECT_EQ(got.notices, expected.notices);
       EXPECT_EQ(got.lineEndMemory, expected.lineEndMemory);
       EXPECT_EQ(got.sums.count, expected.sums.count);
-      EXPECT_EQ(0, memcmp(got.sums.sum.data(), expected.sums.sum.data(), markers * sizeof(double)));
-      EXPECT_EQ(
-          0, memcmp(got.sums.sumsq.data(), expected.sums.sumsq.data(), markers * sizeof(double)));
+      EXPECT_TRUE(SameBits(got.sums.sum, expected.sums.sum));
+      EXPECT_TRUE(SameBits(got.sums.sumsq, expected.sums.sumsq));
    }
 }
 
