@@ -420,11 +420,11 @@ struct Labels {
 };
 
 // Genotype elimination over bitsets, for families without loops. Every person
-// takes a genotype of the alleles typed in the family plus one allele standing
-// for all others (any allele the family does not show can be renamed to it
-// without breaking inheritance), numbered j(j + 1)/2 + i for alleles i <= j,
-// so the genotypes of the first k alleles are the numbers below k(k + 1)/2. A
-// person carrying one X takes the homozygous numbers.
+// takes a genotype of the alleles typed in the family: in any assignment that
+// obeys Mendel, a copy of an allele that reaches no typed member can be
+// renamed to a typed allele along its whole descent. Genotypes are numbered
+// j(j + 1)/2 + i for alleles i <= j, so those of the first k alleles are the
+// numbers below k(k + 1)/2; a person carrying one X takes the homozygous ones.
 //
 // Each sibship is a constraint on its parents and children. Its pass keeps a
 // parental genotype only when some genotype of the other parent explains every
@@ -437,7 +437,7 @@ struct Labels {
 // consistent exactly when no one is left without genotypes, which is the
 // verdict of the candidate lists; families with loops go to the lists and
 // their exhaustive search.
-constexpr int kMaxAlleles = 10;  // typed ones plus the stand-in
+constexpr int kMaxAlleles = 10;
 constexpr int kGenotypes = kMaxAlleles * (kMaxAlleles + 1) / 2;
 
 struct GenotypeTables {
@@ -506,7 +506,7 @@ public:
 
    explicit EliminationScratch(Pedigree& ped);
    // 1 when consistent, 0 when not, -1 when left to the candidate lists (loops,
-   // or more alleles than the bitsets hold).
+   // or more than ten typed alleles).
    int Consistent(int family, int marker);
 
 private:
@@ -601,7 +601,7 @@ int EliminationScratch::Consistent(int family, int marker) {
          if (singleX[i] && g.one != g.two) return 0;
          for (int allele : {int(g.one), int(g.two)})
             if (alleleStamp[allele] != stamp) {
-               if (k == kMaxAlleles - 1) return -1;
+               if (k == kMaxAlleles) return -1;
                alleleStamp[allele] = stamp;
                alleleIndex[allele] = k++;
             }
@@ -620,7 +620,7 @@ int EliminationScratch::Consistent(int family, int marker) {
    int head = 0;
    queue.clear();
    for (int i = 0; i < n; i++)
-      if (relevant[i] && domain[i] == 0) domain[i] = singleX[i] ? t.single[k + 1] : t.all[k + 1];
+      if (relevant[i] && domain[i] == 0) domain[i] = singleX[i] ? t.single[k] : t.all[k];
    for (int s = shape.sibshipsBegin; s < shape.sibshipsEnd; s++)
       if (state[s] == 1) queue.push_back(s);
    auto wake = [&](int s) {
