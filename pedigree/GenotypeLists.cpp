@@ -582,7 +582,7 @@ int EliminationScratch::Consistent(int family, int marker) {
    int n = shape.count;
    Person** member = members.data() + shape.base;
    const int* childIn = kidOf.data() + shape.base;
-   bool x = PedigreeGlobals::chromosomeX;
+   bool xLinked = PedigreeGlobals::chromosomeX;
    // A sibship is waiting (1), done until a member changes (0), or left out
    // because nothing is typed at or below any of its children (2): such
    // members fit any parents.
@@ -597,7 +597,7 @@ int EliminationScratch::Consistent(int family, int marker) {
       const Alleles& g = p.markers[marker];
       if (g.isKnown()) {
          relevant[i] = 1;
-         singleX[i] = x && (p.sex == SEX_MALE || (p.sex == SEX_UNKNOWN && g.one == g.two));
+         singleX[i] = xLinked && (p.sex == SEX_MALE || (p.sex == SEX_UNKNOWN && g.one == g.two));
          if (singleX[i] && g.one != g.two) return 0;
          for (int allele : {int(g.one), int(g.two)})
             if (alleleStamp[allele] != stamp) {
@@ -607,7 +607,7 @@ int EliminationScratch::Consistent(int family, int marker) {
             }
          domain[i] = uint64_t(1) << GenotypeNumber(alleleIndex[g.one], alleleIndex[g.two]);
       } else if (relevant[i]) {
-         singleX[i] = x && (p.sex == SEX_MALE || p.sex == SEX_UNKNOWN);
+         singleX[i] = xLinked && (p.sex == SEX_MALE || p.sex == SEX_UNKNOWN);
          domain[i] = 0;  // every genotype, once the alleles are counted
       }
       if (relevant[i] && childIn[i] >= 0) {
