@@ -724,8 +724,10 @@ bool ChildFitsParents(const Alleles& child, const Alleles& father, const Alleles
 
 // Markers checked together family by family, so that each family's persons
 // and genotypes are read from memory once per block rather than once per
-// marker.
+// marker. A block's reports wait in memory until it is done, so its length
+// follows the length of the reports of the block before.
 constexpr int kMarkerBlock = 128;
+constexpr size_t kReportBytes = 16 << 20;
 
 // What one marker of a block reports, printed in marker order once every
 // family has been checked, exactly as a marker-by-marker check prints it.
@@ -775,9 +777,12 @@ bool SubtleInconsistency(Pedigree& ped, EliminationScratch& elimination, int fam
    return !verdict;
 }
 
-// Prints a block's reports and returns whether any marker of it had one.
-bool PrintReports(Pedigree& ped, std::vector<MarkerReports>& reports, int first, int last) {
+// Prints a block's reports and returns whether any marker of it had one;
+// `block` becomes the number of markers for the next block.
+bool PrintReports(Pedigree& ped, std::vector<MarkerReports>& reports, int first, int last,
+                  int& block) {
    bool anyError = false;
+   size_t bytes = 0;
    for (int m = first; m < last; m++) {
       MarkerReports& out = reports[m - first];
       fwrite(out.males.data(), 1, out.males.size(), stdout);
@@ -785,7 +790,11 @@ bool PrintReports(Pedigree& ped, std::vector<MarkerReports>& reports, int first,
       for (int k = 0; k < out.subtle.Length(); k++)
          GenotypeList::ReportSubtle(ped.families[out.subtle[k]], m);
       anyError |= out.error || out.subtle.Length() > 0;
+      bytes += out.males.size() + out.text.size();
    }
+   size_t perMarker = bytes / (last - first) + 1;
+   block = static_cast<int>(
+       std::max<size_t>(1, std::min<size_t>(kMarkerBlock, kReportBytes / perMarker)));
    return anyError;
 }
 
@@ -810,8 +819,9 @@ bool Pedigree::AutosomalCheck() {
    std::vector<MarkerReports> reports(kMarkerBlock);
    std::vector<MarkerInfo*> infos(kMarkerBlock);
    Labels label(nullptr);
-   for (int first = 0; first < markerCount; first += kMarkerBlock) {
-      int last = std::min(markerCount, first + kMarkerBlock);
+   int block = 1;  // until the first marker shows how long its reports run
+   for (int first = 0, last; first < markerCount; first = last) {
+      last = std::min(markerCount, first + block);
       for (int m = first; m < last; m++) {
          infos[m - first] = GetMarkerInfo(m);
          reports[m - first].Clear();
@@ -903,7 +913,7 @@ bool Pedigree::AutosomalCheck() {
             if (!flagged && SubtleInconsistency(*this, elimination, f, m)) out.subtle.Append(f);
          }
       }
-      anyError |= PrintReports(*this, reports, first, last);
+      anyError |= PrintReports(*this, reports, first, last, block);
    }
    if (anyError) puts("\nMendelian inheritance errors detected");
    return anyError;
@@ -935,8 +945,9 @@ bool Pedigree::SexLinkedCheck() {
    std::vector<MarkerReports> reports(kMarkerBlock);
    std::vector<MarkerInfo*> infos(kMarkerBlock);
    Labels label(nullptr);
-   for (int first = 0; first < markerCount; first += kMarkerBlock) {
-      int last = std::min(markerCount, first + kMarkerBlock);
+   int block = 1;  // until the first marker shows how long its reports run
+   for (int first = 0, last; first < markerCount; first = last) {
+      last = std::min(markerCount, first + block);
       for (int m = first; m < last; m++) {
          infos[m - first] = GetMarkerInfo(m);
          reports[m - first].Clear();
@@ -1045,7 +1056,7 @@ bool Pedigree::SexLinkedCheck() {
             if (!flagged && SubtleInconsistency(*this, elimination, f, m)) out.subtle.Append(f);
          }
       }
-      anyError |= PrintReports(*this, reports, first, last);
+      anyError |= PrintReports(*this, reports, first, last, block);
    }
    if (anyError) puts("\nMendelian inheritance errors detected");
    return anyError;
