@@ -15,6 +15,7 @@ public:
    void Name(const Person& person) { named.Append(person.serial); }
    void Add(const char* format, ...) LOCI_PRINTF(2, 3);
    void Print();
+   int Length() const { return text.Length(); }
 
 private:
    Pedigree& ped;

@@ -1,6 +1,10 @@
 #include "pedigree/GenotypeLists.h"
 
+#include <algorithm>
+#include <cstdarg>
+#include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "io/Error.h"
@@ -418,6 +422,293 @@ struct Labels {
    const char* operator()(int slot, int allele) { return Label(info, allele, text[slot]); }
 };
 
+// Genotype elimination over bitsets, for families without loops. Every person
+// takes a genotype of the alleles typed in the family: in any assignment that
+// obeys Mendel, a copy of an allele that reaches no typed member can be
+// renamed to a typed allele along its whole descent. Genotypes are numbered
+// j(j + 1)/2 + i for alleles i <= j, so those of the first k alleles are the
+// numbers below k(k + 1)/2; a person carrying one X takes the homozygous ones.
+//
+// Each sibship is a constraint on its parents and children. Its pass keeps a
+// parental genotype only when some genotype of the other parent explains every
+// child, and a child genotype only when such a couple explains it; passes
+// repeat until nothing changes. Without loops the persons and sibships form a
+// tree, and a tree whose every constraint is so reduced has a solution:
+// choose any remaining genotype at a root, then down the tree each sibship
+// reaches only persons no other branch reaches, and its pass guarantees a
+// remaining choice for them that fits what is already chosen. So a family is
+// consistent exactly when no one is left without genotypes, which is the
+// verdict of the candidate lists; families with loops go to the lists and
+// their exhaustive search.
+constexpr int kMaxAlleles = 10;
+constexpr int kGenotypes = kMaxAlleles * (kMaxAlleles + 1) / 2;
+
+struct GenotypeTables {
+   unsigned alleles[kGenotypes];            // one bit per allele
+   uint64_t child[kGenotypes][kGenotypes];  // children of a father and a mother
+   uint64_t son[kGenotypes];                // single-X children of a mother
+   uint64_t sharing[1 << kMaxAlleles];      // genotypes with an allele of the set
+   uint64_t all[kMaxAlleles + 1], single[kMaxAlleles + 1];
+
+   GenotypeTables() {
+      for (int j = 0; j < kMaxAlleles; j++)
+         for (int i = 0; i <= j; i++) alleles[j * (j + 1) / 2 + i] = 1u << i | 1u << j;
+      for (int k = 0; k <= kMaxAlleles; k++) {
+         all[k] = (uint64_t(1) << k * (k + 1) / 2) - 1;
+         single[k] = 0;
+         for (int i = 0; i < k; i++) single[k] |= uint64_t(1) << (i * (i + 3) / 2);
+      }
+      for (int f = 0; f < kGenotypes; f++)
+         for (int m = 0; m < kGenotypes; m++) {
+            uint64_t children = 0;
+            for (int g = 0; g < kGenotypes; g++) {
+               unsigned a = alleles[g];
+               unsigned lo = a & -a, hi = a == lo ? lo : a & ~lo;
+               if (((lo & alleles[f]) && (hi & alleles[m])) ||
+                   ((hi & alleles[f]) && (lo & alleles[m])))
+                  children |= uint64_t(1) << g;
+            }
+            child[f][m] = children;
+         }
+      for (int m = 0; m < kGenotypes; m++) son[m] = child[m][m] & single[kMaxAlleles];
+      for (unsigned set = 0; set < 1u << kMaxAlleles; set++) {
+         sharing[set] = 0;
+         for (int g = 0; g < kGenotypes; g++)
+            if (alleles[g] & set) sharing[set] |= uint64_t(1) << g;
+      }
+   }
+};
+
+const GenotypeTables& Tables() {
+   static const GenotypeTables tables;
+   return tables;
+}
+
+int GenotypeNumber(int i, int j) {
+   return i < j ? j * (j + 1) / 2 + i : i * (i + 1) / 2 + j;
+}
+
+// Parents and children by family order position.
+struct SibshipShape {
+   int father, mother;
+   int kidsBegin, kidsEnd;  // into EliminationScratch::kids
+};
+
+struct FamilyShape {
+   bool loop = false;
+   int count = 0;
+   int base = 0;  // first entry of the family's members in the per-member arrays
+   int sibshipsBegin = 0, sibshipsEnd = 0;
+};
+
+// What genotype elimination keeps across the families and markers of one
+// check: each family's shape, built once, and buffers sized to the largest.
+class EliminationScratch {
+public:
+   std::vector<GenotypeList> lists;
+
+   explicit EliminationScratch(Pedigree& ped);
+   // 1 when consistent, 0 when not, -1 when left to the candidate lists (loops,
+   // or more than ten typed alleles).
+   int Consistent(int family, int marker);
+
+private:
+   std::vector<FamilyShape> shapes;
+   std::vector<SibshipShape> sibships;
+   std::vector<int> kids;
+   // Per member, at the family's base plus its position.
+   std::vector<Person*> members;
+   std::vector<int> kidOf;                       // sibship as a child; -1 for founders
+   std::vector<int> parentOfBegin, parentOfEnd;  // into parentOf
+   std::vector<int> parentOf;                    // sibships as a parent
+   // Per position of the family being solved.
+   std::vector<uint64_t> domain, kept;
+   std::vector<char> relevant, singleX;
+   std::vector<int> queue;
+   std::vector<char> state;  // per sibship
+   std::vector<long long> alleleStamp = std::vector<long long>(256, -1);
+   std::vector<int> alleleIndex = std::vector<int>(256);
+   long long stamp = 0;
+};
+
+EliminationScratch::EliminationScratch(Pedigree& ped) : shapes(ped.familyCount) {
+   size_t largest = 0;
+   for (int f = 0; f < ped.familyCount; f++) {
+      Family& family = *ped.families[f];
+      FamilyShape& shape = shapes[f];
+      shape.base = static_cast<int>(members.size());
+      shape.count = family.count;
+      shape.sibshipsBegin = static_cast<int>(sibships.size());
+      if (family.count > family.founders) shape.loop = GenotypeList::HasLoop(ped, &family);
+      std::vector<int> parentCount(family.count, 0);
+      for (int i = 0; i < family.count; i++) {
+         Person* p = ped.persons[family.path[i]];
+         members.push_back(p);
+         kidOf.push_back(-1);
+      }
+      for (int i = family.founders; i < family.count; i++) {
+         Person& head = *members[shape.base + i];
+         if (head.sibs[0] != &head) continue;
+         int s = static_cast<int>(sibships.size());
+         SibshipShape sibship{head.father->traverse, head.mother->traverse,
+                              static_cast<int>(kids.size()), 0};
+         for (int k = 0; k < head.sibCount; k++) {
+            kids.push_back(head.sibs[k]->traverse);
+            kidOf[shape.base + head.sibs[k]->traverse] = s;
+         }
+         sibship.kidsEnd = static_cast<int>(kids.size());
+         sibships.push_back(sibship);
+         parentCount[sibship.father]++;
+         parentCount[sibship.mother]++;
+      }
+      shape.sibshipsEnd = static_cast<int>(sibships.size());
+      for (int i = 0; i < family.count; i++) {
+         parentOfBegin.push_back(static_cast<int>(parentOf.size()));
+         parentOf.resize(parentOf.size() + parentCount[i]);
+         parentOfEnd.push_back(parentOfBegin.back());
+      }
+      for (int s = shape.sibshipsBegin; s < shape.sibshipsEnd; s++)
+         for (int parent : {sibships[s].father, sibships[s].mother})
+            parentOf[parentOfEnd[shape.base + parent]++] = s;
+      if (static_cast<size_t>(family.count) > largest) largest = family.count;
+   }
+   domain.resize(largest);
+   kept.resize(largest);
+   relevant.resize(largest);
+   singleX.resize(largest);
+   state.resize(sibships.size());
+}
+
+int EliminationScratch::Consistent(int family, int marker) {
+   const FamilyShape& shape = shapes[family];
+   if (shape.loop) return -1;
+   int n = shape.count;
+   Person** member = members.data() + shape.base;
+   const int* childIn = kidOf.data() + shape.base;
+   bool xLinked = PedigreeGlobals::chromosomeX;
+   // A sibship is waiting (1), done until a member changes (0), or left out
+   // because nothing is typed at or below any of its children (2): such
+   // members fit any parents.
+   for (int s = shape.sibshipsBegin; s < shape.sibshipsEnd; s++) state[s] = 2;
+   std::fill(relevant.begin(), relevant.begin() + n, 0);
+   stamp++;
+   int k = 0;
+   // Children come after their parents, so walking back up the family order
+   // reaches each member after everything below it.
+   for (int i = n - 1; i >= 0; i--) {
+      const Person& p = *member[i];
+      const Alleles& g = p.markers[marker];
+      if (g.isKnown()) {
+         relevant[i] = 1;
+         singleX[i] = xLinked && (p.sex == SEX_MALE || (p.sex == SEX_UNKNOWN && g.one == g.two));
+         if (singleX[i] && g.one != g.two) return 0;
+         for (int allele : {int(g.one), int(g.two)})
+            if (alleleStamp[allele] != stamp) {
+               if (k == kMaxAlleles) return -1;
+               alleleStamp[allele] = stamp;
+               alleleIndex[allele] = k++;
+            }
+         domain[i] = uint64_t(1) << GenotypeNumber(alleleIndex[g.one], alleleIndex[g.two]);
+      } else if (relevant[i]) {
+         singleX[i] = xLinked && (p.sex == SEX_MALE || p.sex == SEX_UNKNOWN);
+         domain[i] = 0;  // every genotype, once the alleles are counted
+      }
+      if (relevant[i] && childIn[i] >= 0) {
+         const SibshipShape& sib = sibships[childIn[i]];
+         relevant[sib.father] = relevant[sib.mother] = 1;
+         state[childIn[i]] = 1;
+      }
+   }
+   const GenotypeTables& t = Tables();
+   int head = 0;
+   queue.clear();
+   for (int i = 0; i < n; i++)
+      if (relevant[i] && domain[i] == 0) domain[i] = singleX[i] ? t.single[k] : t.all[k];
+   for (int s = shape.sibshipsBegin; s < shape.sibshipsEnd; s++)
+      if (state[s] == 1) queue.push_back(s);
+   auto wake = [&](int s) {
+      if (state[s] != 0) return;
+      state[s] = 1;
+      queue.push_back(s);
+   };
+   auto narrow = [&](int person, uint64_t genotypes) {
+      if (genotypes == domain[person]) return true;
+      domain[person] = genotypes;
+      if (genotypes == 0) return false;
+      if (childIn[person] >= 0) wake(childIn[person]);
+      for (int j = parentOfBegin[shape.base + person]; j < parentOfEnd[shape.base + person]; j++)
+         wake(parentOf[j]);
+      return true;
+   };
+   bool consistent = true;
+   while (consistent && head < static_cast<int>(queue.size())) {
+      int s = queue[head++];
+      const SibshipShape& sib = sibships[s];
+      uint64_t fathers = domain[sib.father], mothers = domain[sib.mother];
+      // A child with one genotype needs a parent holding one of its alleles.
+      bool allFixed = true;
+      for (int j = sib.kidsBegin; j < sib.kidsEnd; j++) {
+         int c = kids[j];
+         if (!relevant[c]) continue;
+         kept[c] = domain[c];
+         if (domain[c] & (domain[c] - 1)) {
+            allFixed = false;
+            continue;
+         }
+         uint64_t holders = t.sharing[t.alleles[__builtin_ctzll(domain[c])]];
+         mothers &= holders;
+         if (!singleX[c]) fathers &= holders;
+      }
+      uint64_t keptFathers = 0, keptMothers = 0;
+      if (allFixed) {
+         // Then a child {x, y} asks the mother for y when the father holds x
+         // and for x when he holds y; each child keeps its genotype if any
+         // couple remains.
+         for (uint64_t fs = fathers; fs; fs &= fs - 1) {
+            int f = __builtin_ctzll(fs);
+            unsigned held = t.alleles[f];
+            uint64_t ms = mothers;
+            for (int j = sib.kidsBegin; j < sib.kidsEnd && ms; j++) {
+               int c = kids[j];
+               if (!relevant[c] || singleX[c]) continue;
+               unsigned pair = t.alleles[__builtin_ctzll(domain[c])];
+               unsigned x = pair & -pair, y = pair == x ? x : pair & ~x;
+               ms &= t.sharing[(held & x ? y : 0) | (held & y ? x : 0)];
+            }
+            if (ms == 0) continue;
+            keptFathers |= uint64_t(1) << f;
+            keptMothers |= ms;
+         }
+      } else {
+         for (int j = sib.kidsBegin; j < sib.kidsEnd; j++) kept[kids[j]] = 0;
+         for (uint64_t fs = fathers; fs; fs &= fs - 1) {
+            int f = __builtin_ctzll(fs);
+            for (uint64_t ms = mothers; ms; ms &= ms - 1) {
+               int m = __builtin_ctzll(ms);
+               bool explained = true;
+               for (int j = sib.kidsBegin; j < sib.kidsEnd && explained; j++) {
+                  int c = kids[j];
+                  if (relevant[c]) explained = (singleX[c] ? t.son[m] : t.child[f][m]) & domain[c];
+               }
+               if (!explained) continue;
+               keptFathers |= uint64_t(1) << f;
+               keptMothers |= uint64_t(1) << m;
+               for (int j = sib.kidsBegin; j < sib.kidsEnd; j++) {
+                  int c = kids[j];
+                  if (relevant[c]) kept[c] |= (singleX[c] ? t.son[m] : t.child[f][m]) & domain[c];
+               }
+            }
+         }
+      }
+      consistent = narrow(sib.father, keptFathers) && narrow(sib.mother, keptMothers);
+      for (int j = sib.kidsBegin; j < sib.kidsEnd && consistent; j++)
+         if (relevant[kids[j]]) consistent = narrow(kids[j], kept[kids[j]]);
+      // A second pass would keep everything, so it waits for other sibships.
+      state[s] = 0;
+   }
+   return consistent ? 1 : 0;
+}
+
 bool IsTyped(const Alleles& g) {
    return g.one != 0 && g.two != 0;
 }
@@ -434,6 +725,65 @@ bool ChildFitsParents(const Alleles& child, const Alleles& father, const Alleles
    return (!fT || F0 || F1) && (!mT || M0 || M1) && (!(fT && mT) || (F0 && M1) || (F1 && M0));
 }
 
+// Markers checked together family by family, so that each family's persons
+// and genotypes are read from memory once per block rather than once per
+// marker. A block's reports wait in memory until it is done, so its length
+// follows the length of the reports of the block before.
+constexpr int kMarkerBlock = 128;
+constexpr size_t kReportBytes = 16 << 20;
+
+// What one marker of a block reports, printed in marker order once every
+// family has been checked, exactly as a marker-by-marker check prints it.
+struct MarkerReports {
+   std::vector<ReportLine> males;  // X-linked males typed with two alleles come first
+   std::vector<ReportLine> lines;
+   IntArray subtle;  // families with a subtle inconsistency, reported last
+   bool error = false;
+
+   void Clear() {
+      males.clear();
+      lines.clear();
+      subtle.Dimension(0);
+      error = false;
+   }
+};
+
+// Genotype elimination for a family the local rules passed at the marker,
+// when it has any child: the local rules alone miss inconsistencies even
+// within a single couple and their children. True when it finds one.
+bool SubtleInconsistency(Pedigree& ped, EliminationScratch& elimination, int family, int marker) {
+   Family* f = ped.families[family];
+   if (f->count == f->founders) return false;
+   int verdict = elimination.Consistent(family, marker);
+   if (verdict < 0)
+      verdict = GenotypeList::EliminateGenotypes(ped, f, marker, elimination.lists, false);
+   return !verdict;
+}
+
+// Prints a block's reports and returns whether any marker of it had one;
+// `block` becomes the number of markers for the next block.
+bool PrintReports(Pedigree& ped, std::vector<MarkerReports>& reports, int first, int last,
+                  int& block) {
+   bool anyError = false;
+   size_t bytes = 0;
+   for (int m = first; m < last; m++) {
+      MarkerReports& out = reports[m - first];
+      for (std::vector<ReportLine>* list : {&out.males, &out.lines})
+         for (ReportLine& line : *list) {
+            line.Print();
+            bytes += static_cast<size_t>(line.Length());
+         }
+      for (int k = 0; k < out.subtle.Length(); k++)
+         GenotypeList::ReportSubtle(ped.families[out.subtle[k]], m);
+      anyError |= out.error || out.subtle.Length() > 0;
+      if (ped.observer != nullptr) ped.observer->MarkerChecked(m);
+   }
+   size_t perMarker = bytes / (last - first) + 1;
+   block = static_cast<int>(
+       std::max<size_t>(1, std::min<size_t>(kMarkerBlock, kReportBytes / perMarker)));
+   return anyError;
+}
+
 }  // namespace
 
 bool Pedigree::InheritanceCheck(bool abortIfInconsistent) {
@@ -444,130 +794,117 @@ bool Pedigree::InheritanceCheck(bool abortIfInconsistent) {
    return !inconsistent;
 }
 
-// Families the local rules passed go on to genotype elimination when they have
-// any child: the local rules alone miss inconsistencies even within a single
-// couple and their children. It runs while the family's genotypes are still
-// in cache; its reports follow those of the local rules for the marker.
-bool Pedigree::EliminateUnflagged(int family, int marker, const char* familyFlags, void* scratch,
-                                  IntArray& subtle) {
-   Family* f = families[family];
-   std::vector<GenotypeList>& lists = *static_cast<std::vector<GenotypeList>*>(scratch);
-   if (familyFlags[family] || f->count == f->founders ||
-       GenotypeList::EliminateGenotypes(*this, f, marker, lists, false))
-      return false;
-   subtle.Append(family);
-   return true;
-}
-
 bool Pedigree::AutosomalCheck() {
    bool anyError = false;
-   std::vector<char> familyFlags(familyCount);
-   std::vector<GenotypeList> lists;
+   EliminationScratch elimination(*this);
    // Stamps carry a serial unique to each sibship and marker, so they are never
    // cleared and an allele beyond the labelled ones cannot read a stale stamp.
    std::vector<long long> alleleStamp(256, -1), genotypeStamp(256 * 255 / 2 + 1, -1);
    std::vector<int> alleleCounter(256);
    long long stamp = 0;
-   for (int m = 0; m < markerCount; m++) {
-      bool markerError = false;
-      MarkerInfo* info = GetMarkerInfo(m);
-      const char* name = markerNames[m];
-      Labels label(info);
-      std::fill(familyFlags.begin(), familyFlags.end(), 0);
-      IntArray subtle;
+   std::vector<MarkerReports> reports(kMarkerBlock);
+   std::vector<MarkerInfo*> infos(kMarkerBlock);
+   Labels label(nullptr);
+   int block = 1;  // until the first marker shows how long its reports run
+   for (int first = 0, last; first < markerCount; first = last) {
+      last = std::min(markerCount, first + block);
+      for (int m = first; m < last; m++) {
+         infos[m - first] = GetMarkerInfo(m);
+         reports[m - first].Clear();
+      }
       for (int f = 0; f < familyCount; f++) {
          Family& family = *families[f];
-         for (int i = family.first; i <= family.last; i++) {
-            Person& head = *persons[i];
-            if (!IsSibshipHead(head)) continue;
-            stamp++;
-            const Alleles& fg = head.father->markers[m];
-            const Alleles& mg = head.mother->markers[m];
-            int a = 0, h = 0, g = 0;
-            bool t = false;
-            for (int s = 0; s < head.sibCount; s++) {
-               Person& sib = *head.sibs[s];
-               const Alleles& c = sib.markers[m];
-               if (!IsTyped(c)) continue;
-               if (!ChildFitsParents(c, fg, mg)) {
-                  ReportLine report(*this, f, m);
-                  report.Name(sib);
-                  report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
-                             (const char*)sib.pid, label(0, c.one), label(1, c.two));
-                  if (IsTyped(fg) && IsTyped(mg))
-                     report.Add("parents [%s/%s]*[%s/%s]\n", label(0, fg.one), label(1, fg.two),
-                                label(2, mg.one), label(3, mg.two));
-                  else if (IsTyped(fg))
-                     report.Add("%s [%s/%s]\n", "father", label(0, fg.one), label(1, fg.two));
-                  else
-                     report.Add("%s [%s/%s]\n", "mother", label(0, mg.one), label(1, mg.two));
-                  report.Print();
-                  familyFlags[f] = 1;
-                  markerError = true;
-                  continue;
-               }
-               int c0 = c.one, c1 = c.two;
-               for (int allele : {c0, c1})
-                  if (alleleStamp[allele] != stamp) {
-                     alleleStamp[allele] = stamp;
-                     alleleCounter[allele] = 0;
-                     a++;
+         for (int m = first; m < last; m++) {
+            MarkerReports& out = reports[m - first];
+            const char* name = markerNames[m];
+            label.info = infos[m - first];
+            bool flagged = false;
+            for (int i = family.first; i <= family.last; i++) {
+               Person& head = *persons[i];
+               if (!IsSibshipHead(head)) continue;
+               stamp++;
+               const Alleles& fg = head.father->markers[m];
+               const Alleles& mg = head.mother->markers[m];
+               int a = 0, h = 0, g = 0;
+               bool t = false;
+               for (int s = 0; s < head.sibCount; s++) {
+                  Person& sib = *head.sibs[s];
+                  const Alleles& c = sib.markers[m];
+                  if (!IsTyped(c)) continue;
+                  if (!ChildFitsParents(c, fg, mg)) {
+                     ReportLine& report = out.lines.emplace_back(*this, f, m);
+                     report.Name(sib);
+                     report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
+                                (const char*)sib.pid, label(0, c.one), label(1, c.two));
+                     if (IsTyped(fg) && IsTyped(mg))
+                        report.Add("parents [%s/%s]*[%s/%s]\n", label(0, fg.one), label(1, fg.two),
+                                   label(2, mg.one), label(3, mg.two));
+                     else if (IsTyped(fg))
+                        report.Add("%s [%s/%s]\n", "father", label(0, fg.one), label(1, fg.two));
+                     else
+                        report.Add("%s [%s/%s]\n", "mother", label(0, mg.one), label(1, mg.two));
+                     flagged = true;
+                     continue;
                   }
-               int lo = c0 < c1 ? c0 : c1, hi = c0 < c1 ? c1 : c0;
-               int genotype = hi * (hi - 1) / 2 + lo;
-               if (genotypeStamp[genotype] != stamp) {
-                  genotypeStamp[genotype] = stamp;
-                  g++;
-                  alleleCounter[c0]++;
-                  if (c1 != c0)
-                     alleleCounter[c1]++;
-                  else
-                     h++;
-                  if (alleleCounter[c0] >= 3 || alleleCounter[c1] >= 3) t = true;
-               }
-            }
-            for (const Alleles* parent : {&fg, &mg}) {
-               if (!IsTyped(*parent)) continue;
-               for (int allele : {int(parent->one), int(parent->two)})
-                  if (alleleStamp[allele] != stamp) {
-                     alleleStamp[allele] = stamp;
-                     alleleCounter[allele] = 0;
-                     a++;
+                  int c0 = c.one, c1 = c.two;
+                  for (int allele : {c0, c1})
+                     if (alleleStamp[allele] != stamp) {
+                        alleleStamp[allele] = stamp;
+                        alleleCounter[allele] = 0;
+                        a++;
+                     }
+                  int lo = c0 < c1 ? c0 : c1, hi = c0 < c1 ? c1 : c0;
+                  int genotype = hi * (hi - 1) / 2 + lo;
+                  if (genotypeStamp[genotype] != stamp) {
+                     genotypeStamp[genotype] = stamp;
+                     g++;
+                     alleleCounter[c0]++;
+                     if (c1 != c0)
+                        alleleCounter[c1]++;
+                     else
+                        h++;
+                     if (alleleCounter[c0] >= 3 || alleleCounter[c1] >= 3) t = true;
                   }
-               if (parent->one == parent->two) h++;
+               }
+               for (const Alleles* parent : {&fg, &mg}) {
+                  if (!IsTyped(*parent)) continue;
+                  for (int allele : {int(parent->one), int(parent->two)})
+                     if (alleleStamp[allele] != stamp) {
+                        alleleStamp[allele] = stamp;
+                        alleleCounter[allele] = 0;
+                        a++;
+                     }
+                  if (parent->one == parent->two) h++;
+               }
+               if (g < 5 && a + h < 5 && (a != 4 || !t)) continue;
+               ReportLine& report = out.lines.emplace_back(*this, f, m);
+               report.Add("%s - Fam %s: ", name, (const char*)head.famid);
+               if (IsTyped(fg)) {
+                  report.Name(*head.father);
+                  report.Add("Father %s [%s/%s] has children [", (const char*)head.father->pid,
+                             label(0, fg.one), label(1, fg.two));
+               } else if (IsTyped(mg)) {
+                  report.Name(*head.mother);
+                  report.Add("Mother %s [%s/%s] has children [", (const char*)head.mother->pid,
+                             label(0, mg.one), label(1, mg.two));
+               } else {
+                  report.Name(*head.mother);
+                  report.Name(*head.father);
+                  report.Add("Couple %s * %s has children [", (const char*)head.mother->pid,
+                             (const char*)head.father->pid);
+               }
+               for (int s = 0; s < head.sibCount; s++) {
+                  const Alleles& c = head.sibs[s]->markers[m];
+                  report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
+               }
+               report.Add("]\n");
+               flagged = true;
             }
-            if (g < 5 && a + h < 5 && (a != 4 || !t)) continue;
-            ReportLine report(*this, f, m);
-            report.Add("%s - Fam %s: ", name, (const char*)head.famid);
-            if (IsTyped(fg)) {
-               report.Name(*head.father);
-               report.Add("Father %s [%s/%s] has children [", (const char*)head.father->pid,
-                          label(0, fg.one), label(1, fg.two));
-            } else if (IsTyped(mg)) {
-               report.Name(*head.mother);
-               report.Add("Mother %s [%s/%s] has children [", (const char*)head.mother->pid,
-                          label(0, mg.one), label(1, mg.two));
-            } else {
-               report.Name(*head.mother);
-               report.Name(*head.father);
-               report.Add("Couple %s * %s has children [", (const char*)head.mother->pid,
-                          (const char*)head.father->pid);
-            }
-            for (int s = 0; s < head.sibCount; s++) {
-               const Alleles& c = head.sibs[s]->markers[m];
-               report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
-            }
-            report.Add("]\n");
-            report.Print();
-            familyFlags[f] = 1;
-            markerError = true;
+            out.error |= flagged;
+            if (!flagged && SubtleInconsistency(*this, elimination, f, m)) out.subtle.Append(f);
          }
-         EliminateUnflagged(f, m, familyFlags.data(), &lists, subtle);
       }
-      for (int k = 0; k < subtle.Length(); k++) GenotypeList::ReportSubtle(families[subtle[k]], m);
-      if (subtle.Length()) markerError = true;
-      anyError |= markerError;
-      if (observer != nullptr) observer->MarkerChecked(m);
+      anyError |= PrintReports(*this, reports, first, last, block);
    }
    if (anyError) puts("\nMendelian inheritance errors detected");
    return anyError;
@@ -595,134 +932,134 @@ struct MaternalSlots {
 
 bool Pedigree::SexLinkedCheck() {
    bool anyError = false;
-   std::vector<char> familyFlags(familyCount);
-   std::vector<GenotypeList> lists;
-   for (int m = 0; m < markerCount; m++) {
-      bool markerError = false;
-      MarkerInfo* info = GetMarkerInfo(m);
-      const char* name = markerNames[m];
-      Labels label(info);
-      std::fill(familyFlags.begin(), familyFlags.end(), 0);
-      IntArray subtle;
-      for (int f = 0; f < familyCount; f++)
-         for (int i = families[f]->first; i <= families[f]->last; i++) {
-            Person& p = *persons[i];
-            Alleles& g = p.markers[m];
-            if (p.sex != SEX_MALE || !IsTyped(g) || g.one == g.two) continue;
-            ReportLine report(*this, f, m);
-            report.Name(p);
-            report.Add("%s - Fam %s: Male %s has two X alleles [%s/%s]\n", name,
-                       (const char*)p.famid, (const char*)p.pid, label(0, g.one), label(1, g.two));
-            report.Print();
-            g.one = g.two = 0;
-            familyFlags[f] = 1;
-            markerError = true;
-         }
-      for (int f = 0; f < familyCount; f++) {
-         for (int i = families[f]->first; i <= families[f]->last; i++) {
-            Person& head = *persons[i];
-            if (!IsSibshipHead(head) || head.sibCount < 1) continue;
-            const Alleles& fg = head.father->markers[m];
-            const Alleles& mg = head.mother->markers[m];
-            bool fT = IsTyped(fg), mT = IsTyped(mg);
-            MaternalSlots slots{mg.one, mg.two};
-            int d = 0, P1 = 0, P2 = 0, r0 = 0, r1 = 0;
-            for (int s = 0; s < head.sibCount; s++) {
-               Person& sib = *head.sibs[s];
-               const Alleles& c = sib.markers[m];
-               if (!IsTyped(c)) continue;
-               int c0 = c.one, c1 = c.two;
-               if (sib.sex == SEX_MALE) {
-                  if (mT && !mg.HasAllele(c0)) {
-                     ReportLine report(*this, f, m);
-                     report.Name(sib);
-                     report.Add("%s - Fam %s: Child %s [%s/Y] has mother [%s/%s]\n", name,
-                                (const char*)sib.famid, (const char*)sib.pid, label(0, c0),
-                                label(1, mg.one), label(2, mg.two));
-                     report.Print();
-                     familyFlags[f] = 1;
-                     markerError = true;
-                  } else
-                     slots.Add(c0);
-                  continue;
-               }
-               if (sib.sex != SEX_FEMALE) continue;
-               if (!ChildFitsParents(c, fg, mg)) {
-                  ReportLine report(*this, f, m);
-                  report.Name(sib);
-                  report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
-                             (const char*)sib.pid, label(0, c0), label(1, c1));
-                  if (!fT)
-                     report.Add("mother [%s/%s]\n", label(0, mg.one), label(1, mg.two));
-                  else if (mT)
-                     report.Add("parents [%s/Y]*[%s/%s]\n", label(0, fg.one), label(1, mg.one),
-                                label(2, mg.two));
-                  else
-                     report.Add("father [%s/Y]\n", label(0, fg.one));
-                  report.Print();
-                  familyFlags[f] = 1;
-                  markerError = true;
-                  continue;
-               }
-               d++;
-               if (d == 1) {
-                  r0 = P1 = c0;
-                  r1 = P2 = c1;
-               } else if (!((c0 == r0 && c1 == r1) || (c0 == r1 && c1 == r0))) {
-                  int lo = P1 < P2 ? P1 : P2, hi = P1 < P2 ? P2 : P1;
-                  int x;
-                  if ((lo == c0 && hi == c1) || (lo == c1 && hi == c0))
-                     x = P1;
-                  else {
-                     x = (lo == c0 || lo == c1) ? lo : (hi == c0 || hi == c1) ? hi : 0;
-                     P1 = P2 = x;
-                  }
-                  slots.Add(c0 == x ? c1 : c0);
-                  slots.Add(r0 == x ? r1 : r0);
-               }
-               bool M0 = mg.HasAllele(c0), M1 = mg.HasAllele(c1);
-               bool F0 = fg.HasAllele(c0), F1 = fg.HasAllele(c1);
-               if (!fT && M0 != M1) {
-                  int y = M0 ? c1 : c0;
-                  P1 = P2 = (y == P1 || y == P2) ? y : 0;
-               }
-               if (!mT && F0 != F1) slots.Add(F0 ? c1 : c0);
-            }
-            if (slots.ok && (d == 0 || P1 * P2 != 0)) continue;
-            ReportLine report(*this, f, m);
-            report.Add("%s - Fam %s: ", name, (const char*)head.famid);
-            if (fT) {
-               report.Name(*head.father);
-               report.Add("Father %s [%s/Y] has children [", (const char*)head.father->pid,
-                          label(0, fg.one));
-            } else if (mT) {
-               report.Name(*head.mother);
-               report.Add("Mother %s [%s/%s] has children [", (const char*)head.mother->pid,
-                          label(0, mg.one), label(1, mg.two));
-            } else {
-               report.Name(*head.mother);
-               report.Name(*head.father);
-               report.Add("Couple %s * %s has children [", (const char*)head.mother->pid,
-                          (const char*)head.father->pid);
-            }
-            for (int s = 0; s < head.sibCount; s++) {
-               const Alleles& c = head.sibs[s]->markers[m];
-               if (head.sibs[s]->sex == SEX_MALE)
-                  report.Add("%s%s/Y", s ? " " : "", label(0, c.one));
-               else
-                  report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
-            }
-            report.Add("]\n");
-            report.Print();
-            familyFlags[f] = 1;
-            markerError = true;
-         }
-         EliminateUnflagged(f, m, familyFlags.data(), &lists, subtle);
+   EliminationScratch elimination(*this);
+   std::vector<MarkerReports> reports(kMarkerBlock);
+   std::vector<MarkerInfo*> infos(kMarkerBlock);
+   Labels label(nullptr);
+   int block = 1;  // until the first marker shows how long its reports run
+   for (int first = 0, last; first < markerCount; first = last) {
+      last = std::min(markerCount, first + block);
+      for (int m = first; m < last; m++) {
+         infos[m - first] = GetMarkerInfo(m);
+         reports[m - first].Clear();
       }
-      for (int k = 0; k < subtle.Length(); k++) GenotypeList::ReportSubtle(families[subtle[k]], m);
-      if (subtle.Length()) markerError = true;
-      anyError |= markerError;
-      if (observer != nullptr) observer->MarkerChecked(m);
+      for (int f = 0; f < familyCount; f++) {
+         Family& family = *families[f];
+         for (int m = first; m < last; m++) {
+            MarkerReports& out = reports[m - first];
+            const char* name = markerNames[m];
+            label.info = infos[m - first];
+            bool flagged = false;
+            // Every family's males are reported before any sibship of the marker.
+            for (int i = family.first; i <= family.last; i++) {
+               Person& p = *persons[i];
+               Alleles& g = p.markers[m];
+               if (p.sex != SEX_MALE || !IsTyped(g) || g.one == g.two) continue;
+               ReportLine& report = out.males.emplace_back(*this, f, m);
+               report.Name(p);
+               report.Add("%s - Fam %s: Male %s has two X alleles [%s/%s]\n", name,
+                          (const char*)p.famid, (const char*)p.pid, label(0, g.one),
+                          label(1, g.two));
+               g.one = g.two = 0;
+               flagged = true;
+            }
+            for (int i = family.first; i <= family.last; i++) {
+               Person& head = *persons[i];
+               if (!IsSibshipHead(head) || head.sibCount < 1) continue;
+               const Alleles& fg = head.father->markers[m];
+               const Alleles& mg = head.mother->markers[m];
+               bool fT = IsTyped(fg), mT = IsTyped(mg);
+               MaternalSlots slots{mg.one, mg.two};
+               int d = 0, P1 = 0, P2 = 0, r0 = 0, r1 = 0;
+               for (int s = 0; s < head.sibCount; s++) {
+                  Person& sib = *head.sibs[s];
+                  const Alleles& c = sib.markers[m];
+                  if (!IsTyped(c)) continue;
+                  int c0 = c.one, c1 = c.two;
+                  if (sib.sex == SEX_MALE) {
+                     if (mT && !mg.HasAllele(c0)) {
+                        ReportLine& report = out.lines.emplace_back(*this, f, m);
+                        report.Name(sib);
+                        report.Add("%s - Fam %s: Child %s [%s/Y] has mother [%s/%s]\n", name,
+                                   (const char*)sib.famid, (const char*)sib.pid, label(0, c0),
+                                   label(1, mg.one), label(2, mg.two));
+                        flagged = true;
+                     } else
+                        slots.Add(c0);
+                     continue;
+                  }
+                  if (sib.sex != SEX_FEMALE) continue;
+                  if (!ChildFitsParents(c, fg, mg)) {
+                     ReportLine& report = out.lines.emplace_back(*this, f, m);
+                     report.Name(sib);
+                     report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
+                                (const char*)sib.pid, label(0, c0), label(1, c1));
+                     if (!fT)
+                        report.Add("mother [%s/%s]\n", label(0, mg.one), label(1, mg.two));
+                     else if (mT)
+                        report.Add("parents [%s/Y]*[%s/%s]\n", label(0, fg.one), label(1, mg.one),
+                                   label(2, mg.two));
+                     else
+                        report.Add("father [%s/Y]\n", label(0, fg.one));
+                     flagged = true;
+                     continue;
+                  }
+                  d++;
+                  if (d == 1) {
+                     r0 = P1 = c0;
+                     r1 = P2 = c1;
+                  } else if (!((c0 == r0 && c1 == r1) || (c0 == r1 && c1 == r0))) {
+                     int lo = P1 < P2 ? P1 : P2, hi = P1 < P2 ? P2 : P1;
+                     int x;
+                     if ((lo == c0 && hi == c1) || (lo == c1 && hi == c0))
+                        x = P1;
+                     else {
+                        x = (lo == c0 || lo == c1) ? lo : (hi == c0 || hi == c1) ? hi : 0;
+                        P1 = P2 = x;
+                     }
+                     slots.Add(c0 == x ? c1 : c0);
+                     slots.Add(r0 == x ? r1 : r0);
+                  }
+                  bool M0 = mg.HasAllele(c0), M1 = mg.HasAllele(c1);
+                  bool F0 = fg.HasAllele(c0), F1 = fg.HasAllele(c1);
+                  if (!fT && M0 != M1) {
+                     int y = M0 ? c1 : c0;
+                     P1 = P2 = (y == P1 || y == P2) ? y : 0;
+                  }
+                  if (!mT && F0 != F1) slots.Add(F0 ? c1 : c0);
+               }
+               if (slots.ok && (d == 0 || P1 * P2 != 0)) continue;
+               ReportLine& report = out.lines.emplace_back(*this, f, m);
+               report.Add("%s - Fam %s: ", name, (const char*)head.famid);
+               if (fT) {
+                  report.Name(*head.father);
+                  report.Add("Father %s [%s/Y] has children [", (const char*)head.father->pid,
+                             label(0, fg.one));
+               } else if (mT) {
+                  report.Name(*head.mother);
+                  report.Add("Mother %s [%s/%s] has children [", (const char*)head.mother->pid,
+                             label(0, mg.one), label(1, mg.two));
+               } else {
+                  report.Name(*head.mother);
+                  report.Name(*head.father);
+                  report.Add("Couple %s * %s has children [", (const char*)head.mother->pid,
+                             (const char*)head.father->pid);
+               }
+               for (int s = 0; s < head.sibCount; s++) {
+                  const Alleles& c = head.sibs[s]->markers[m];
+                  if (head.sibs[s]->sex == SEX_MALE)
+                     report.Add("%s%s/Y", s ? " " : "", label(0, c.one));
+                  else
+                     report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
+               }
+               report.Add("]\n");
+               flagged = true;
+            }
+            out.error |= flagged;
+            if (!flagged && SubtleInconsistency(*this, elimination, f, m)) out.subtle.Append(f);
+         }
+      }
+      anyError |= PrintReports(*this, reports, first, last, block);
    }
    if (anyError) puts("\nMendelian inheritance errors detected");
    return anyError;

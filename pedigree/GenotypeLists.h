@@ -2,6 +2,11 @@
 // at one marker, pruned until every remaining candidate of a child is
 // explained by candidates of its parents, or some member is left with none.
 //
+// Pedigree::InheritanceCheck decides families without loops with the same
+// elimination over bitsets of genotypes (GenotypeLists.cpp), which reaches the
+// same verdict faster; these lists decide families with loops and families
+// with more than ten typed alleles.
+//
 // Invariants: firstAlleles and secondAlleles always have the same length; an
 // allele of -1 stands for any allele missing from candidateAlleles. Lists are
 // indexed by family order position (Person::traverse).

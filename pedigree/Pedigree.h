@@ -160,9 +160,6 @@ private:
                          const char* fatid, const char* motid);
    void WritePhenotypes(FILE* output, Person& p);
    void DeleteFamilies();
-   // scratch: the genotype lists reused across families.
-   bool EliminateUnflagged(int family, int marker, const char* familyFlags, void* scratch,
-                           IntArray& subtle);
 };
 
 #endif
