@@ -35,6 +35,7 @@ for what in "$@"; do
       need gzip command -v gzip
       need time test -x /usr/bin/time
       need pkg-config command -v pkg-config
+      need libxml2-utils command -v xmllint
       ;;
    bench)
       need libbenchmark-dev have_header benchmark/benchmark.h

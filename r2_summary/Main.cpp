@@ -2,6 +2,7 @@
 // r2_hat (either layout, plain or gzip) and summarises r2_hat per MAF bin,
 // on standard output and in PREFIX.summary.tsv, and draws r2_hat against MAF
 // in PREFIX.svg.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -52,6 +53,11 @@ FILE* Open(const std::string& name, OutputFile& file) {
    if (!file.Open(name.c_str()))
       error("Error opening output file [%s]: %s\n", name.c_str(), file.Reason().c_str());
    return file.Stream();
+}
+
+void Flush(const std::string& name, FILE* stream) {
+   if (fflush(stream) != 0 || ferror(stream))
+      error("Could not write the output file [%s]: %s\n", name.c_str(), strerror(errno));
 }
 
 void Commit(const std::string& name, OutputFile& file) {
@@ -131,10 +137,15 @@ int main(int argc, char** argv) {
    all.AppendRows("all", table);
    printf("\n%s\n", Aligned(table).c_str());
 
-   // Both outputs are complete before either takes its name.
+   // Both outputs are written out before either takes its name, so that a
+   // full disk leaves neither.
    OutputFile tableFile, pictureFile;
-   fputs(TabSeparated(table).c_str(), Open(tableName, tableFile));
-   density.WriteSvg(Open(pictureName, pictureFile), thresholds, inputs);
+   FILE* tableStream = Open(tableName, tableFile);
+   FILE* pictureStream = Open(pictureName, pictureFile);
+   fputs(TabSeparated(table).c_str(), tableStream);
+   density.WriteSvg(pictureStream, thresholds, inputs);
+   Flush(tableName, tableStream);
+   Flush(pictureName, pictureStream);
    Commit(tableName, tableFile);
    Commit(pictureName, pictureFile);
    printf("Wrote the summary to [%s] and the picture to [%s]\n\n", tableName.c_str(),

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end cases for r2_hat, one folder each:
+# End-to-end cases of a program (r2_hat here, r2_summary in tests/r2_summary),
+# one folder each:
 #   args             the command-line arguments, one per line (an empty line is
 #                    an empty argument)
 #   setup            optional shell script run first in the scratch folder
@@ -17,10 +18,10 @@
 #   max_rss_kb       optional: the peak resident memory in kB the run may reach,
 #                    measured with /usr/bin/time; not checked when
 #                    LOCI_SANITIZE_RUN=1 (sanitizer builds use several times more)
-#   everything else  input files, copied into a scratch folder where r2_hat runs
+#   everything else  input files, copied into a scratch folder where the program runs
 #                    (symbolic links, such as those to tests/data, as their targets)
 #
-# Usage: run_cases.sh R2HAT CASE_DIR...   (or every case under tests/cli)
+# Usage: run_cases.sh PROGRAM CASE_DIR...   (or every case under tests/cli)
 # A failing case keeps its actual output beside it as *.actual. With
 # LOCI_REWRITE=1 the expectations are rewritten from the actual run, for review
 # before committing; CI never does that.
