@@ -4,7 +4,8 @@
 # text) and its gzip -6 copy, against `gzip -dc` and `cat` on the same files.
 # Each command is timed best of three, also pinned to one core, and against
 # `igzip -dc` and an r2_hat built without ISA-L (ZLIB-BUILD-DIR) when given.
-# Then a pedigree of 20,000 persons by 10,000 markers is loaded once.
+# Then r2_summary reads 20 million report rows, and a pedigree of 20,000
+# persons by 10,000 markers is loaded once.
 # Usage: bench/run.sh BUILD-DIR [ZLIB-BUILD-DIR]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -99,6 +100,23 @@ ratio "time for all lines / half the lines" "$plain" "$half" "linear: 2"
 ratio "time for all markers / half the markers" "$plain" "$narrow" "linear: 2"
 awk "BEGIN{printf \"peak memory: %.1f MiB for 40,000 markers (target %.1f), %.1f MiB for 400,000 (target %.1f)\n\", $plain_mem / 1024, 32 + 120 * 40000 / 1048576, $wide_mem / 1024, 32 + 120 * 400000 / 1048576}"
 rm -f out.r2_hat
+
+# r2_summary: 20 million report rows in the info layout (about 720 MB) and
+# their gzip copy, against `gzip -dc` on the same file.
+echo
+if [ ! -s "$data/report.info.gz" ]; then
+   "$build/bench/make_report" 20000000 "$data/report.info"
+   gzip -6 -c "$data/report.info" >"$data/report.info.gz"
+fi
+report_size=$(stat -c %s report.info)
+summary=("$build/r2_summary/r2_summary" -o summary)
+row "r2_summary, 20M rows, plain file" "$report_size" "${summary[@]}" report.info
+summary_plain=$last_time
+row "r2_summary, 20M rows, gzip file" "$report_size" "${summary[@]}" report.info.gz
+summary_gz=$last_time
+row "gzip -dc FILE > /dev/null" "$report_size" gzip -dc report.info.gz
+awk "BEGIN{printf \"r2_summary: %.1f million rows/s plain, %.1f gzip (target: 20 million in a few seconds)\n\", 20 / $summary_plain, 20 / $summary_gz}"
+rm -f summary.summary.tsv summary.svg
 
 if [ -x "$build/bench/loci_bench" ]; then
    echo

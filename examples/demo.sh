@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs r2_hat on the bundled example (8 markers, 40 individuals, gzip dosages
-# and an imputation info file) and shows the report.
+# and an imputation info file) and shows the report, then summarises the
+# report by MAF with r2_summary (the picture goes to BUILD-DIR/demo/example.svg).
 # Usage: demo.sh BUILD-DIR   (run from the top of the source tree)
 set -e
 build=${1:-build}
@@ -10,3 +11,5 @@ echo "\$ $build/r2_hat -s examples/demo/snps.txt -g examples/demo/dosages.gz -i 
    -o "$build/demo/example"
 echo "\$ cat $build/demo/example.info"
 cat "$build/demo/example.info"
+echo "\$ $build/r2_summary/r2_summary -o $build/demo/example $build/demo/example.info"
+"$build/r2_summary/r2_summary" -o "$build/demo/example" "$build/demo/example.info"

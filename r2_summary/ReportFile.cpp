@@ -148,7 +148,12 @@ private:
 int64_t ReadReport(const char* name, Summary& summary, Density& density) {
    IFILE file = ifopen(name, "rb");
    if (file == nullptr) error("Report [%s] could not be opened\n", name);
+   int64_t rows = ReadReport(file, name, summary, density);
+   ifclose(file);
+   return rows;
+}
 
+int64_t ReadReport(IFILE& file, const char* name, Summary& summary, Density& density) {
    Reader reader(name, summary, density);
    // Room behind the data for a closing line feed and the scan's last word.
    const size_t kSlack = 9;
@@ -174,7 +179,6 @@ int64_t ReadReport(const char* name, Summary& summary, Density& density) {
       held = size - complete;
       memmove(data, data + complete, held);
    }
-   ifclose(file);
    if (!reader.SawHeader()) error("File [%s] is not a report: it is empty\n", name);
    return reader.Rows();
 }

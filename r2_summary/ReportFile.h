@@ -12,11 +12,15 @@
 
 #include "Picture.h"
 #include "Summary.h"
+#include "io/InputFile.h"
 
 // Adds every row of the named report to `summary` and `density`; returns the
 // number of rows. A file that cannot be opened or read to its end, whose
 // first line is not a report header, or with a row that does not fit its
 // header ends the run through `error`, naming the file (and the line).
 int64_t ReadReport(const char* name, Summary& summary, Density& density);
+// The same on an open input, read to its end and left open; `name` is for
+// the messages.
+int64_t ReadReport(IFILE& file, const char* name, Summary& summary, Density& density);
 
 #endif
