@@ -1,6 +1,10 @@
 #include "ReportFile.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "io/Error.h"
@@ -67,6 +71,63 @@ long ReadBlock(IFILE& file, char* buffer, size_t size) {
    size_t got = fread(buffer, 1, size, stream);
    return got == 0 && ferror(stream) ? -1 : static_cast<long>(got);
 }
+
+// Reads the input a few blocks ahead on a thread of its own, so that a gzip
+// report takes little longer than inflating it. Errors are left to the caller,
+// on its own thread.
+class ReadAhead {
+public:
+   explicit ReadAhead(IFILE& file_) : file(file_), thread([this] { Run(); }) {}
+   ~ReadAhead() {
+      {
+         std::lock_guard<std::mutex> lock(mutex);
+         stopping = true;
+      }
+      changed.notify_all();
+      thread.join();
+   }
+
+   // The next block into `block`; false at the end of the input, which may
+   // be a read error (iferror tells).
+   bool Next(std::vector<char>& block) {
+      std::unique_lock<std::mutex> lock(mutex);
+      changed.wait(lock, [this] { return !blocks.empty() || finished; });
+      if (blocks.empty()) return false;
+      block.swap(blocks.front());
+      blocks.pop_front();
+      changed.notify_all();
+      return true;
+   }
+
+private:
+   static const size_t kBlock = 1 << 20;
+   static const size_t kAhead = 4;
+
+   void Run() {
+      while (true) {
+         std::vector<char> block(kBlock);
+         long got = ReadBlock(file, block.data(), block.size());
+         bool ended = got <= 0 || iferror(file);
+         std::unique_lock<std::mutex> lock(mutex);
+         changed.wait(lock, [this] { return blocks.size() < kAhead || stopping; });
+         if (ended) {
+            finished = true;
+         } else {
+            block.resize(got);
+            blocks.push_back(std::move(block));
+         }
+         changed.notify_all();
+         if (finished || stopping) return;
+      }
+   }
+
+   IFILE& file;
+   std::mutex mutex;
+   std::condition_variable changed;
+   std::deque<std::vector<char>> blocks;
+   bool finished = false, stopping = false;
+   std::thread thread;  // last: starts once the rest is in place
+};
 
 class Reader {
 public:
@@ -157,27 +218,28 @@ int64_t ReadReport(IFILE& file, const char* name, Summary& summary, Density& den
    Reader reader(name, summary, density);
    // Room behind the data for a closing line feed and the scan's last word.
    const size_t kSlack = 9;
-   std::vector<char> buffer((1 << 20) + kSlack);
+   std::vector<char> buffer, block;
    size_t held = 0;  // bytes of an unfinished line at the front of the buffer
-   while (true) {
-      if (held + kSlack == buffer.size()) buffer.resize(2 * buffer.size());
-      char* data = buffer.data();
-      long got = ReadBlock(file, data + held, buffer.size() - kSlack - held);
-      if (got < 0 || iferror(file))
-         error("Report [%s] could not be read to its end: %s\n", name, ifstrerror(file));
-      size_t size = held + got;
-      if (got == 0) {
-         if (size > 0) {
-            data[size++] = '\n';
-            reader.Lines(data, data + size);
-         }
-         break;
+   {
+      ReadAhead input(file);
+      while (input.Next(block)) {
+         if (buffer.size() < held + block.size() + kSlack)
+            buffer.resize(2 * (held + block.size() + kSlack));
+         char* data = buffer.data();
+         memcpy(data + held, block.data(), block.size());
+         size_t size = held + block.size(), complete = size;
+         while (complete > 0 && data[complete - 1] != '\n') complete--;
+         reader.Lines(data, data + complete);
+         held = size - complete;
+         memmove(data, data + complete, held);
       }
-      size_t complete = size;
-      while (complete > 0 && data[complete - 1] != '\n') complete--;
-      reader.Lines(data, data + complete);
-      held = size - complete;
-      memmove(data, data + complete, held);
+   }
+   if (iferror(file))
+      error("Report [%s] could not be read to its end: %s\n", name, ifstrerror(file));
+   if (held > 0) {
+      if (buffer.size() < held + kSlack) buffer.resize(held + kSlack);
+      buffer[held] = '\n';
+      reader.Lines(buffer.data(), buffer.data() + held + 1);
    }
    if (!reader.SawHeader()) error("File [%s] is not a report: it is empty\n", name);
    return reader.Rows();
