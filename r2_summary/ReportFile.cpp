@@ -27,7 +27,7 @@ struct Fields {
    static const int kKept = 8;
    const char* begin[kKept];
    const char* end[kKept];
-   int count = 0;
+   int64_t count = 0;  // a line of any length may hold more than 2^31 tabs
 
    void Add(const char* first, const char* last) {
       if (count < kKept) {
@@ -159,7 +159,7 @@ public:
 private:
    void Line() {
       lineNumber++;
-      int last = (fields.count < Fields::kKept ? fields.count : Fields::kKept) - 1;
+      int last = static_cast<int>(fields.count < Fields::kKept ? fields.count : Fields::kKept) - 1;
       if (fields.end[last] > fields.begin[last] && fields.end[last][-1] == '\r') fields.end[last]--;
       if (layout == nullptr) {
          for (const Layout& candidate : kLayouts) {
@@ -178,8 +178,9 @@ private:
       }
       if (fields.count == 1 && fields.end[0] == fields.begin[0]) return;
       if (fields.count != layout->fields)
-         error("Line %lld of report [%s] has %d fields, its header %d\n",
-               static_cast<long long>(lineNumber), name, fields.count, layout->fields);
+         error("Line %lld of report [%s] has %lld fields, its header %d\n",
+               static_cast<long long>(lineNumber), name, static_cast<long long>(fields.count),
+               layout->fields);
       ReportValue maf = Value(layout->maf), r2 = Value(layout->r2);
       summary.Add(maf, r2);
       density.Add(maf, r2);
