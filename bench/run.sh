@@ -5,9 +5,9 @@
 # Each command is timed best of three, also pinned to one core, and against
 # `igzip -dc` and an r2_hat built without ISA-L (ZLIB-BUILD-DIR) when given.
 # Then r2_hat_vcf on the same shape as a bgzipped VCF and as BCF, against
-# `bgzip -dc` and plink2; a pedigree of 20,000 persons by 10,000 markers is
-# loaded once, the inheritance check is timed on generated families, and
-# ped_qc runs whole on one of them.
+# `bgzip -dc` and plink2; r2_summary reads 20 million report rows; a pedigree
+# of 20,000 persons by 10,000 markers is loaded once, the inheritance check is
+# timed on generated families, and ped_qc runs whole on one of them.
 # Usage: bench/run.sh BUILD-DIR [ZLIB-BUILD-DIR]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -141,6 +141,23 @@ if [ -x "$vcf" ] && [ -x "$build/bench/vcf_to_bcf" ] && command -v bgzip >/dev/n
    awk "BEGIN{printf \"r2_hat_vcf peak memory: %.1f MiB for 40,000 markers, %.1f MiB for 4,000\n\", $vcf_mem / 1024, $small_mem / 1024}"
    rm -f out.info
 fi
+
+# r2_summary: 20 million report rows in the info layout (about 720 MB) and
+# their gzip copy, against `gzip -dc` on the same file.
+echo
+if [ ! -s "$data/report.info.gz" ]; then
+   "$build/bench/make_report" 20000000 "$data/report.info"
+   gzip -6 -c "$data/report.info" >"$data/report.info.gz"
+fi
+report_size=$(stat -c %s report.info)
+summary=("$build/r2_summary/r2_summary" -o summary)
+row "r2_summary, 20M rows, plain file" "$report_size" "${summary[@]}" report.info
+summary_plain=$last_time
+row "r2_summary, 20M rows, gzip file" "$report_size" "${summary[@]}" report.info.gz
+summary_gz=$last_time
+row "gzip -dc FILE > /dev/null" "$report_size" gzip -dc report.info.gz
+awk "BEGIN{printf \"r2_summary: %.1f million rows/s plain, %.1f gzip (target: 20 million in a few seconds)\n\", 20 / $summary_plain, 20 / $summary_gz}"
+rm -f summary.summary.tsv summary.svg
 
 if [ -x "$build/bench/loci_bench" ]; then
    echo

@@ -37,6 +37,7 @@ for what in "$@"; do
       need time test -x /usr/bin/time
       need pkg-config command -v pkg-config
       want plink2 command -v plink2
+      need libxml2-utils command -v xmllint
       ;;
    bench)
       need libbenchmark-dev have_header benchmark/benchmark.h

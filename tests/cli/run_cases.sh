@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end cases of a program, one folder each (r2_hat's here, ped_qc's in
-# tests/ped_qc, r2_hat_vcf's in tests/r2_hat_vcf):
+# tests/ped_qc, r2_hat_vcf's in tests/r2_hat_vcf, r2_summary's in
+# tests/r2_summary):
 #   args             the command-line arguments, one per line (an empty line is
 #                    an empty argument)
 #   stdin            optional: fed to the program's standard input (otherwise
