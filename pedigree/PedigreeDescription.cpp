@@ -386,7 +386,10 @@ void PedigreeDescription::LoadLinkageDataFile(IFILE& input) {
          AddColumn(*this, pdAffection, GetAffectionID(name));
          long long classes = ReadPositiveCount(input, buffer, tokens, name, "liability classes");
          if (classes > 1) AddColumn(*this, pdSkip, 0);
-         SkipLinkageLines(input, buffer, tokens, chromosomeX ? 2 * classes : classes);
+         // A count past any file ends it early; doubling must not overflow.
+         long long lines =
+             chromosomeX ? (classes > LLONG_MAX / 2 ? LLONG_MAX : 2 * classes) : classes;
+         SkipLinkageLines(input, buffer, tokens, lines);
          locusMarker.Append(-1);
       } else if (type == 3) {
          int marker = GetMarkerID(name);
