@@ -1,11 +1,14 @@
-// What ped_qc reads and checks: a data file and a pedigree file from one
-// input, loaded as the library reads them, then the twin check and the
-// Mendelian inheritance check of every marker.
+// What ped_qc reads and checks: a data file and a pedigree file, loaded as the
+// library reads them, then the twin check and the Mendelian inheritance check
+// of every marker.
 //
-// Input layout: one flag byte (bit 0: X-linked markers), then the data file
-// and the pedigree file, separated by the byte 0x1e (record separator).
+// Input (see PedigreeFuzz.h): flag bit 0: X-linked markers; bit 1: the
+// pedigree file is read in the MENDEL layout whatever the data file's layout;
+// then the data file and the pedigree file.
 //
-// Properties beyond "no crash": in a pedigree without twins, the check
+// Properties beyond "no crash": every family's order is that of passes over
+// its waiting members, each placing those whose parents are both placed
+// (and with one its MZ twins at once); in a pedigree without twins, the check
 // reports a family at a marker exactly when rerunning that family alone
 // (Pedigree::CheckFamilyMarker) on the genotypes as read finds it
 // inconsistent; a report names persons of its own family.
@@ -15,9 +18,8 @@
 #include <utility>
 #include <vector>
 
-#include "io/InputFile.h"
+#include "fuzz/PedigreeFuzz.h"
 #include "pedigree/Pedigree.h"
-#include "tests/support/Support.h"
 
 namespace {
 
@@ -34,40 +36,52 @@ public:
    std::set<std::pair<int, int>> pairs;
 };
 
-void Run(const uint8_t* data, size_t size) {
-   if (size == 0) return;
-   std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-   size_t cut = rest.find('\x1e');
-   std::string dataText = rest.substr(0, cut);
-   std::string pedText = cut == std::string::npos ? "" : rest.substr(cut + 1);
-   PedigreeGlobals::chromosomeX = (data[0] & 1) != 0;
-   testsupport::ResetLineEndMemory();
-
-   testsupport::TempDir& dir = testsupport::FuzzScratch();
-   // Opened and closed here: a fatal error unwinds past the readers.
-   IFILE dataFile = ifopen(dir.Write("data", dataText).c_str(), "rb");
-   IFILE pedFile = ifopen(dir.Write("ped", pedText).c_str(), "rb");
-   try {
-      Pedigree ped;
-      ped.Prepare(dataFile);
-      ped.Load(pedFile);
-      std::set<std::pair<int, int>> inconsistent;
-      for (int f = 0; f < ped.familyCount; f++)
-         for (int m = 0; m < PedigreeGlobals::markerCount; m++)
-            if (!ped.CheckFamilyMarker(f, m)) inconsistent.insert({f, m});
-      Reports reports(ped);
-      ped.observer = &reports;
-      ped.InheritanceCheck(false);
-      LOCI_FUZZ_CHECK(ped.haveTwins || reports.pairs == inconsistent);
-   } catch (const testsupport::Fatal&) {
+// The family order as the passes build it, one pass per generation.
+std::vector<int> OrderByPasses(Pedigree& ped, Family& family) {
+   std::vector<int> order;
+   std::vector<bool> placed(ped.count);
+   for (int i = family.first; i <= family.last; i++)
+      if (!ped.persons[i]->hasBothParents) order.push_back(i), placed[i] = true;
+   for (size_t before = 0; before != order.size();) {
+      before = order.size();
+      for (int i = family.first; i <= family.last; i++) {
+         Person& p = *ped.persons[i];
+         if (placed[i] || !placed[p.father->serial] || !placed[p.mother->serial]) continue;
+         order.push_back(i), placed[i] = true;
+         for (int s = 0; s < p.sibCount && p.zygosity % 2 != 0; s++)
+            if (!placed[p.sibs[s]->serial] && p.sibs[s]->zygosity == p.zygosity)
+               order.push_back(p.sibs[s]->serial), placed[p.sibs[s]->serial] = true;
+      }
    }
-   ifclose(dataFile);
-   ifclose(pedFile);
+   return order;
+}
+
+void Check(uint8_t flags, std::vector<IFILE>& inputs, const std::vector<std::string>&) {
+   PedigreeGlobals::chromosomeX = (flags & 1) != 0;
+   Pedigree ped;
+   ped.Prepare(inputs[0]);
+   if (flags & 2)
+      ped.LoadMendel(inputs[1]);
+   else
+      ped.Load(inputs[1]);
+   for (int f = 0; f < ped.familyCount; f++) {
+      Family& family = *ped.families[f];
+      LOCI_FUZZ_CHECK(OrderByPasses(ped, family) ==
+                      std::vector<int>(family.path, family.path + family.count));
+   }
+   std::set<std::pair<int, int>> inconsistent;
+   for (int f = 0; f < ped.familyCount; f++)
+      for (int m = 0; m < PedigreeGlobals::markerCount; m++)
+         if (!ped.CheckFamilyMarker(f, m)) inconsistent.insert({f, m});
+   Reports reports(ped);
+   ped.observer = &reports;
+   ped.InheritanceCheck(false);
+   LOCI_FUZZ_CHECK(ped.haveTwins || reports.pairs == inconsistent);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-   Run(data, size);
+   pedfuzz::Run(data, size, 2, Check);
    return 0;
 }

@@ -22,8 +22,9 @@
 void warning(const char* format, ...) LOCI_PRINTF(1, 2);
 
 // Fuzz builds replace process exit with a jump back into the fuzz driver, so
-// one fatal input does not end the whole fuzzing run. Ordinary builds never set
-// it. The hook is called after the message is printed and must not return.
+// one fatal input does not end the whole fuzzing run; a program may add to the
+// message (which input was being read) and exit itself. The hook is called
+// after the message is printed and must not return.
 using FatalHook = void (*)();
 void SetFatalHook(FatalHook hook);
 

@@ -39,11 +39,8 @@ void Findings::Report(const CheckReport& report) {
    if (report.marker < 0) return;
    Pair& pair = pairs[{report.marker, report.family}];
    pair.reports.emplace_back(static_cast<const char*>(report.text));
-   for (int i = 0; i < report.named.Length(); i++) {
-      bool known = false;
-      for (int person : pair.named) known |= person == report.named[i];
-      if (!known) pair.named.push_back(report.named[i]);
-   }
+   for (int i = 0; i < report.named.Length(); i++)
+      if (pair.known.insert(report.named[i]).second) pair.named.push_back(report.named[i]);
 }
 
 void Findings::MarkerChecked(int marker) {
@@ -99,7 +96,16 @@ void Findings::FindCulprits() {
       int marker = key.first;
       Family& f = *ped.families[key.second];
       std::vector<Alleles> original(f.count);
-      for (int k = 0; k < f.count; k++) original[k] = Original(f.first + k, marker);
+      long long typed = 0;
+      for (int k = 0; k < f.count; k++) {
+         original[k] = Original(f.first + k, marker);
+         typed += original[k].isKnown();
+      }
+      if (typed * f.count > kMostSearchWork) {
+         pair.searched = false;
+         unsearched++;
+         continue;
+      }
       for (int k = 0; k < f.count; k++)
          if (original[k].isKnown() && ConsistentWithout(key.second, marker, original, k))
             pair.culprits.push_back(f.first + k);
@@ -133,6 +139,6 @@ void Findings::WriteMendel(FILE* output) const {
       fprintf(output, pair.named.empty() ? "-\t" : "\t");
       for (size_t i = 0; i < pair.culprits.size(); i++)
          fprintf(output, "%s%s", i ? "," : "", Name(pair.culprits, i, ped));
-      fprintf(output, pair.culprits.empty() ? "none\n" : "\n");
+      fprintf(output, !pair.searched ? "not searched\n" : pair.culprits.empty() ? "none\n" : "\n");
    }
 }

@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -24,9 +25,16 @@ public:
    // One family at one marker.
    struct Pair {
       std::vector<std::string> reports;
-      std::vector<int> named;     // pedigree indices, in the order first named
-      std::vector<int> culprits;  // pedigree indices
+      std::vector<int> named;         // pedigree indices, in the order first named
+      std::unordered_set<int> known;  // the same, to find them
+      std::vector<int> culprits;      // pedigree indices
+      bool searched = true;
    };
+
+   // The search reruns the family's check once per typed member, each rerun
+   // costing about the family's size: beyond this product a family and
+   // marker is left unsearched, so that one huge family cannot stall the run.
+   static constexpr long long kMostSearchWork = 20000000;
 
    Findings(Pedigree& ped, Progress& progress);
 
@@ -50,6 +58,7 @@ public:
    std::map<std::pair<int, int>, Pair> pairs;
    int reports = 0;
    int twinReports = 0;  // MZ twins of different sexes or genotypes
+   int unsearched = 0;   // families and markers too large for the search
 
 private:
    Alleles Original(int person, int marker) const;

@@ -5,6 +5,7 @@
 // explains the inconsistency.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
@@ -83,9 +84,28 @@ std::vector<std::string> SplitNames(const String& names) {
    return list;
 }
 
+// The library's messages about an input seldom name its file: a fatal error
+// met while one is read ends with the file's name.
+const char* inputKind = nullptr;
+std::string inputName;
+
+template <class Read>
+void Reading(const char* kind, const String& name, Read read) {
+   inputKind = kind;
+   inputName = static_cast<const char*>(name);
+   read();
+   inputKind = nullptr;
+}
+
+[[noreturn]] void NameTheInput() {
+   if (inputKind != nullptr)
+      printf("The problem is in the %s [%s]\n", inputKind, inputName.c_str());
+   exit(1);
+}
+
 void LoadMap(const String& mapFile, bool basepairs) {
    if (basepairs) {
-      PedigreeGlobals::LoadBasepairMap(mapFile);
+      Reading("map file", mapFile, [&] { PedigreeGlobals::LoadBasepairMap(mapFile); });
       return;
    }
    IFILE input = ifopen(mapFile, "rb");
@@ -94,7 +114,7 @@ void LoadMap(const String& mapFile, bool basepairs) {
           "The map file [%s] could not be opened\n\nPlease check that the filename is correct "
           "and that the file is\nnot being used by another program",
           (const char*)mapFile);
-   PedigreeGlobals::LoadMarkerMap(input, true);
+   Reading("map file", mapFile, [&] { PedigreeGlobals::LoadMarkerMap(input, true); });
    ifclose(input);
 }
 
@@ -140,7 +160,7 @@ void PrintOutcome(Pedigree& ped, const Findings& findings, bool blank, int remov
    std::set<int> families, markers;
    for (auto& [key, pair] : findings.pairs) {
       size_t culprits = pair.culprits.size();
-      (culprits == 1 ? single : culprits > 1 ? several : none)++;
+      if (pair.searched) (culprits == 1 ? single : culprits > 1 ? several : none)++;
       markers.insert(key.first);
       families.insert(key.second);
    }
@@ -156,6 +176,8 @@ void PrintOutcome(Pedigree& ped, const Findings& findings, bool blank, int remov
    printf("   A single culprit                   : %d\n", single);
    printf("   Several candidate culprits         : %d\n", several);
    printf("   No single genotype suffices        : %d\n", none);
+   if (findings.unsearched > 0)
+      printf("   Too large to search for culprits   : %d\n", findings.unsearched);
    if (blank) printf("   Genotypes removed (--blank)        : %d\n", removed);
 }
 
@@ -245,13 +267,16 @@ int main(int argc, char** argv) {
 
    PedigreeGlobals::chromosomeX = xLinked;
    Pedigree ped;
-   ped.Prepare(dataFile);
+   SetFatalHook(NameTheInput);
+   Reading("data file", dataFile, [&] { ped.Prepare(dataFile); });
    if (!mapFile.IsEmpty()) {
       LoadMap(mapFile, basepairs);
       if (!xLinked) ChromosomeFromMap(mapFile);
    }
-   if (!freqFile.IsEmpty()) PedigreeGlobals::LoadAlleleFrequencies(freqFile, true);
-   ped.Load(pedFile);
+   if (!freqFile.IsEmpty())
+      Reading("allele frequency file", freqFile,
+              [&] { PedigreeGlobals::LoadAlleleFrequencies(freqFile, true); });
+   Reading("pedigree file", pedFile, [&] { ped.Load(pedFile); });
 
    // From the genotypes as read, before the checks change any.
    if (writeFreq)

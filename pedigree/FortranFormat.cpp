@@ -61,12 +61,15 @@ void FortranFormat::Reset() {
    lastGroupStart = 1;
    lastGroupCount = 0;
    endOfPattern = false;
+   stepsTaken = 1;
+   discarding = false;
 }
 
 void FortranFormat::GetNextField(String& field) {
    RequireStatement();
    int passesEnded = 0;
-   for (int steps = 1; !ProcessToken(field); steps++) {
+   for (long long steps = 0; !ProcessToken(field);) {
+      steps += stepsTaken;
       // Which descriptors produce fields does not depend on the data: a second
       // pass end without one means none ever will.
       if (position == -1 && ++passesEnded == 2)
@@ -74,7 +77,7 @@ void FortranFormat::GetNextField(String& field) {
              "Invalid FORTRAN format statement\n\n"
              "The statement \"%s\" repeats descriptors that read no field.\n",
              (const char*)format);
-      if (steps == kMaxStepsWithoutField)
+      if (steps >= kMaxStepsWithoutField)
          error(
              "Invalid FORTRAN format statement\n\n"
              "The statement \"%s\" repeats descriptors more than %d times between two fields.\n",
@@ -94,9 +97,11 @@ int FortranFormat::GetNextInteger() {
 
 void FortranFormat::Flush() {
    RequireStatement();
-   for (int steps = 1; !endOfPattern; steps++) {
+   discarding = true;
+   for (long long steps = 0; !endOfPattern;) {
       ProcessToken(buffer);
-      if (steps == kMaxStepsWithoutField && !endOfPattern)
+      steps += stepsTaken;
+      if (steps >= kMaxStepsWithoutField && !endOfPattern)
          error(
              "Invalid FORTRAN format statement\n\n"
              "The statement \"%s\" repeats descriptors more than %d times in one pass.\n",
@@ -107,6 +112,7 @@ void FortranFormat::Flush() {
 
 bool FortranFormat::ProcessToken(String& field) {
    endOfPattern = false;
+   stepsTaken = 1;
    if (position == -1) {
       record.ReadLine(input);
       position = 0;
@@ -171,18 +177,26 @@ bool FortranFormat::ProcessToken(String& field) {
    formatPosition = descriptor;
 
    bool produced = false;
+   // A tab reads nothing, and what Flush reads is discarded: all their
+   // repetitions move at once, counted as as many steps.
+   bool atOnce = format[descriptor] == 'T' || discarding;
+   long long by = static_cast<long long>(width) * (atOnce ? repeatCount : 1);
    if (format[descriptor] == 'T') {
       char direction = letters > 1 ? format[descriptor + 1] : 0;
       if (direction == 'L')
-         position = position > width ? position - width : 0;
+         position = position > by ? static_cast<int>(position - by) : 0;
       else if (direction == 'R')
-         position = Advance(position, width);
+         position = Advance(position, by < INT_MAX ? static_cast<int>(by) : INT_MAX);
       else
          position = width - 1;
    } else {
       field.Copy(record, position, width).Trim();
-      position = Advance(position, width);
+      position = Advance(position, by < INT_MAX ? static_cast<int>(by) : INT_MAX);
       produced = true;
+   }
+   if (atOnce) {
+      stepsTaken = repeatCount;
+      repeatCount = 1;
    }
 
    if (--repeatCount == 0) FinishField(false);

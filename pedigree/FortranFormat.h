@@ -64,6 +64,8 @@ private:
    int lastGroupStart, lastGroupCount;               // where an exhausted statement restarts
    String buffer;
    bool endOfPattern;  // the last step ended a pass or stopped at ':'
+   int stepsTaken;     // descriptor repetitions the last step applied
+   bool discarding;    // Flush is passing over the rest of a pass
 
    void Reset();
    bool ProcessToken(String& field);

@@ -1,7 +1,9 @@
 #include "pedigree/Pedigree.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -184,7 +186,9 @@ void Pedigree::MakeSibships() {
       while (end < count && order[end]->hasBothParents && order[end]->father == p->father &&
              order[end]->mother == p->mother)
          end++;
-      for (int i = start; i < end; i++) order[i]->SetSibs(&order[start], end - start);
+      std::shared_ptr<Person*[]> sibship(new Person*[end - start]);
+      std::copy(order.data() + start, order.data() + end, sibship.get());
+      for (int i = start; i < end; i++) order[i]->SetSibs(sibship, end - start);
       start = end;
    }
 }

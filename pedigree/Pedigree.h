@@ -155,7 +155,13 @@ public:
    static void PrepareDichotomization();
 
 private:
+   // The pedigree file being read by name, for messages; empty otherwise.
+   String fileBeingRead;
+
    Person* NewPerson();
+   // A read that ended on an error is fatal, before Sort could report the
+   // persons it missed as problems of the pedigree.
+   void CheckReadToEnd(IFILE& input);
    void WriteIdentifiers(FILE* output, Person& p, const char* famid, const char* pid,
                          const char* fatid, const char* motid);
    void WritePhenotypes(FILE* output, Person& p);

@@ -1,5 +1,6 @@
 #include "pedigree/PedigreeDescription.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -36,6 +37,17 @@ void AddColumn(PedigreeDescription& d, int kind, int id) {
    d.columns.Append(kind);
    d.columnHash.Append(id);
    d.columnCount++;
+}
+
+// A run of skipped columns in one step: a run may be millions long.
+void AddSkippedColumns(PedigreeDescription& d, int n) {
+   int at = d.columns.Length();
+   for (IntArray* entries : {&d.columns, &d.columnHash}) {
+      entries->Dimension(at + n);
+      std::fill(&(*entries)[at], &(*entries)[at] + n, 0);
+   }
+   static_assert(pdSkip == 0, "skipped columns carry kind and ID 0");
+   d.columnCount += n;
 }
 
 void EndColumns(PedigreeDescription& d) {
@@ -250,7 +262,7 @@ void PedigreeDescription::Load(IFILE& input, bool warnFormat) {
             if (skipped > kMostColumns - columnCount)
                error("Problem in data file (line %d):\n%s\n", line,
                      static_cast<const char*>(buffer));
-            for (long i = 0; i < skipped; i++) AddColumn(*this, pdSkip, 0);
+            AddSkippedColumns(*this, static_cast<int>(skipped));
             break;
          }
          case 'U':
@@ -374,7 +386,10 @@ void PedigreeDescription::LoadLinkageDataFile(IFILE& input) {
          AddColumn(*this, pdAffection, GetAffectionID(name));
          long long classes = ReadPositiveCount(input, buffer, tokens, name, "liability classes");
          if (classes > 1) AddColumn(*this, pdSkip, 0);
-         SkipLinkageLines(input, buffer, tokens, chromosomeX ? 2 * classes : classes);
+         // A count past any file ends it early; doubling must not overflow.
+         long long lines =
+             chromosomeX ? (classes > LLONG_MAX / 2 ? LLONG_MAX : 2 * classes) : classes;
+         SkipLinkageLines(input, buffer, tokens, lines);
          locusMarker.Append(-1);
       } else if (type == 3) {
          int marker = GetMarkerID(name);

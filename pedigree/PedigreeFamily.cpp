@@ -1,5 +1,6 @@
 #include "pedigree/PedigreeFamily.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -40,32 +41,88 @@ Family::Family(Pedigree& pedigree, int firstPerson, int lastPerson, int familySe
    nonFounders = count - founders;
    if (nonFounders) generations = 2;
 
+   // The order is that of passes over the waiting members in pedigree
+   // order, each placing a member whose parents are both placed (and with it
+   // its MZ twins). Running the passes costs one per generation; the same
+   // order follows from the parents alone: a member visited at position i is
+   // placed in the first pass in which both parents were placed before that
+   // visit, so members are keyed parents first and sorted by key.
+   struct Key {
+      int pass = -1, visit = 0, rank = 0;
+      bool operator<(const Key& rhs) const {
+         if (pass != rhs.pass) return pass < rhs.pass;
+         return visit != rhs.visit ? visit < rhs.visit : rank < rhs.rank;
+      }
+   };
+   std::vector<Key> keys(count);
+   std::vector<int> unkeyedParents(count, 0), childStart(count + 1, 0), children;
+   for (Person* p : pending)
+      for (Person* parent : {p->father, p->mother})
+         if (parent->hasBothParents) {
+            unkeyedParents[p->serial - first]++;
+            childStart[parent->serial - first + 1]++;
+         }
+   for (int i = 0; i < count; i++) childStart[i + 1] += childStart[i];
+   children.resize(childStart[count]);
+   std::vector<int> filled(childStart.begin(), childStart.end() - 1);
+   for (Person* p : pending)
+      for (Person* parent : {p->father, p->mother})
+         if (parent->hasBothParents) children[filled[parent->serial - first]++] = p->serial;
+   auto ownKey = [&](Person* p) {
+      Key key;
+      key.visit = p->serial;
+      for (Person* parent : {p->father, p->mother}) {
+         int pass = 1;
+         if (parent->hasBothParents) {
+            const Key& placed = keys[parent->serial - first];
+            pass = placed.visit < p->serial ? placed.pass : placed.pass + 1;
+         }
+         if (pass > key.pass) key.pass = pass;
+      }
+      return key;
+   };
+   std::vector<Person*> ready, keyed, group;
+   for (Person* p : pending)
+      if (unkeyedParents[p->serial - first] == 0) ready.push_back(p);
+   while (!ready.empty()) {
+      Person* p = ready.back();
+      ready.pop_back();
+      if (keys[p->serial - first].pass >= 0) continue;
+      // MZ twins share their parents, so they are ready together; the one
+      // visited first places the others at once, in sibship order.
+      group.assign(1, p);
+      if (p->zygosity % 2 != 0) {
+         group.clear();
+         for (int s = 0; s < p->sibCount; s++)
+            if (p->sibs[s]->zygosity == p->zygosity) group.push_back(p->sibs[s]);
+      }
+      Key key = ownKey(p);
+      for (Person* twin : group) {
+         Key twinKey = ownKey(twin);
+         if (twinKey < key) key = twinKey;
+      }
+      int rank = 1;
+      for (Person* twin : group) {
+         Key& k = keys[twin->serial - first];
+         k = key;
+         k.rank = twin->serial == key.visit ? 0 : rank++;
+         keyed.push_back(twin);
+         for (int c = childStart[twin->serial - first]; c < childStart[twin->serial - first + 1];
+              c++)
+            if (--unkeyedParents[children[c] - first] == 0)
+               ready.push_back(ped.persons[children[c]]);
+      }
+   }
+   std::sort(keyed.begin(), keyed.end(), [&](Person* a, Person* b) {
+      return keys[a->serial - first] < keys[b->serial - first];
+   });
    int next = founders;
-   auto place = [&](Person* p) {
+   for (Person* p : keyed) {
       p->traverse = next;
       path[next++] = p->serial;
       if (p->father->hasBothParents || p->mother->hasBothParents) generations = 3;
-   };
-   // Each pass walks only the members still waiting, so a deep pedigree
-   // listed children first costs one short pass per generation.
-   while (!pending.empty()) {
-      bool placedAny = false;
-      for (Person* p : pending) {
-         if (p->traverse >= 0 || p->father->traverse < 0 || p->mother->traverse < 0) continue;
-         place(p);
-         placedAny = true;
-         if (p->zygosity % 2 == 0) continue;
-         for (int s = 0; s < p->sibCount; s++) {
-            Person* twin = p->sibs[s];
-            if (twin->traverse < 0 && twin->zygosity == p->zygosity) place(twin);
-         }
-      }
-      size_t kept = 0;
-      for (Person* p : pending)
-         if (p->traverse < 0) pending[kept++] = p;
-      pending.resize(kept);
-      if (!placedAny && !pending.empty()) ShowInvalidCycles();
    }
+   if (next < count) ShowInvalidCycles();
 }
 
 Family::~Family() {

@@ -119,7 +119,9 @@ void Pedigree::Load(const char* pedigreeFileNames, bool allowFailures) {
          if (allowFailures) return;
          error(kCannotOpen, pedigreeFileNames);
       }
+      fileBeingRead = pedigreeFileNames;
       Load(input);
+      fileBeingRead = "";
       ifclose(input);
       return;
    }
@@ -135,7 +137,9 @@ void Pedigree::Load(const char* pedigreeFileNames, bool allowFailures) {
       IFILE input = ifopen(names[i], "rb");
       if (input == nullptr)
          error("The pedigree file '%s' cannot be opened\n\n", (const char*)names[i]);
+      fileBeingRead = names[i];
       Load(input);
+      fileBeingRead = "";
       ifclose(input);
    }
    printf("\n");
@@ -349,6 +353,7 @@ void Pedigree::Load(IFILE& input) {
          }
       }
    }
+   CheckReadToEnd(input);
    Sort();
 }
 
@@ -489,5 +494,14 @@ void Pedigree::LoadMendel(IFILE& input) {
          personReader.Flush();
       }
    }
+   CheckReadToEnd(input);
    Sort();
+}
+
+void Pedigree::CheckReadToEnd(IFILE& input) {
+   if (!iferror(input)) return;
+   if (fileBeingRead.IsEmpty())
+      error("The pedigree file could not be read to its end: %s\n", ifstrerror(input));
+   error("The pedigree file [%s] could not be read to its end: %s\n",
+         static_cast<const char*>(fileBeingRead), ifstrerror(input));
 }

@@ -53,7 +53,6 @@ Person::~Person() {
    delete[] traits;
    delete[] affections;
    delete[] covariates;
-   delete[] sibs;
 }
 
 void Person::MatchRegistry() {
@@ -172,9 +171,8 @@ void Person::Order(Person*& a, Person*& b) {
    }
 }
 
-void Person::SetSibs(Person** members, int count) {
-   delete[] sibs;
-   sibs = new Person*[count];
-   memcpy(sibs, members, sizeof(Person*) * count);
+void Person::SetSibs(const std::shared_ptr<Person*[]>& members, int count) {
+   sibship = members;
+   sibs = members.get();
    sibCount = count;
 }

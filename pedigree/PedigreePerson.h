@@ -2,7 +2,8 @@
 // status, a genotype for every registered marker and a value for every
 // registered trait, affection status and covariate.
 //
-// Invariants: a person owns its data arrays and its sibship list. The arrays
+// Invariants: a person owns its data arrays; the members of a sibship share
+// its list, which lives as long as any of them. The arrays
 // are sized from the registry's counts when the person is built and grow
 // (MatchRegistry) when more names are registered later; a Pedigree calls it
 // before it reads or writes a person's data. `father`, `mother`, `serial`,
@@ -11,6 +12,8 @@
 // the allele of the first genotype column read and is written first.
 #ifndef LOCI_PEDIGREE_PEDIGREEPERSON_H
 #define LOCI_PEDIGREE_PEDIGREEPERSON_H
+
+#include <memory>
 
 #include "base/MissingValue.h"
 #include "base/StringBasics.h"
@@ -62,7 +65,7 @@ public:
    Person* mother;
 
    int sibCount;
-   Person** sibs;  // owned list; the person itself included
+   Person** sibs;  // the sibship's shared list; the person itself included
 
    int ngeno;  // markers with both alleles known, as last assessed
    bool filtered;
@@ -96,10 +99,12 @@ public:
    // Swaps the pointers so that `a` does not come later in the family order.
    static void Order(Person*& a, Person*& b);
 
-   // Replaces the sibship list.
-   void SetSibs(Person** members, int count);
+   // Replaces the sibship list with one shared by its members: a copy each
+   // would take memory growing with the square of the sibship's size.
+   void SetSibs(const std::shared_ptr<Person*[]>& members, int count);
 
 private:
+   std::shared_ptr<Person*[]> sibship;
    int markerSlots, traitSlots, affectionSlots, covariateSlots;
 };
 

@@ -30,6 +30,9 @@ TEST(FortranFormat, ReadsTheFieldsTheStatementLaysOut) {
        {"(A1,:,/,A1)", "ab\ncd\nef\n", "a|^|c"},
        {" ( A2 ,\tA1 )\r\n(junk", "abc\n", "ab|c"},
        {"(A1,TL5,A2,T4,A2,TL4,A1,TR2,A1)", "abcdefgh\n", "a|ab|de|b|e"},
+       // Repeated tabs, and repeated fields that Flush discards, move at once.
+       {"(A1,3TR2,A1,2TL9,A1)", "abcdefghij\n", "a|h|a"},
+       {"(A1,3A2,A1)", "abcdefgh\nijklmnop\n", "a|^|i|jk"},
        // Short records and the end of the input give what is there, then nothing.
        {"(A3,A3)", "abcd", "abc|d||"},
        {"(A1,3/,A1)", "a\nb\n", "a|"},
