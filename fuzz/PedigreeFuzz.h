@@ -38,8 +38,8 @@ inline void ClearRegistry() {
 }
 
 // Runs body(flags, inputs, texts) on the input's files; a fatal error ends
-// only the body. The map readers switch case sensitivity off for each header test:
-// every run, fatal or not, must leave it on.
+// only the body. The map readers switch case sensitivity off for each header
+// test: every run, fatal or not, must leave it on.
 template <class Body>
 void Run(const uint8_t* data, size_t size, int files, Body body) {
    testsupport::TempDir& dir = testsupport::FuzzScratch();
