@@ -231,6 +231,11 @@ void FortranFormat::FinishField(bool singleCharacter) {
          }
          lastGroupStart = groupStart[top];
          lastGroupCount = groupCount[top];
+         // What Flush reads is discarded and the position is reset after it,
+         // so once a group has run through, its further repetitions only matter
+         // for the records its "/" would read.
+         if (discarding && memchr(&format[groupStart[top]], '/', p - groupStart[top]) == nullptr)
+            groupRemaining[top] = 0;
          if (groupRemaining[top] > 0) {
             groupRemaining[top]--;
             formatPosition = groupStart[top];

@@ -33,6 +33,8 @@ TEST(FortranFormat, ReadsTheFieldsTheStatementLaysOut) {
        // Repeated tabs, and repeated fields that Flush discards, move at once.
        {"(A1,3TR2,A1,2TL9,A1)", "abcdefghij\n", "a|h|a"},
        {"(A1,3A2,A1)", "abcdefgh\nijklmnop\n", "a|^|i|jk"},
+       {"(A1,2147483647(2147483647(A1,TR9)),A1)", "abc\nde\n", "a|^|d|e"},
+       {"(A1,3(A1,/),A1)", "ab\nc\nd\ne\nf\n", "a|^|f"},
        // Short records and the end of the input give what is there, then nothing.
        {"(A3,A3)", "abcd", "abc|d||"},
        {"(A1,3/,A1)", "a\nb\n", "a|"},
@@ -98,7 +100,7 @@ TEST(FortranFormat, MalformedStatementsAreFatalWhenReached) {
        {"(:)", noField},
        {"(A2,(X))", noField},
        {"(A1,2000000000(2000000000(TR1)))", tooMany + "between two fields.\n"},
-       {"(1000000(1000000A1))", tooMany + "in one pass.\n", true}};
+       {"(1000000(1000000A1,/))", tooMany + "in one pass.\n", true}};
    for (const auto& c : cases) {
       std::string expected = "\nFATAL ERROR - \n" + c.message + "\n\n";
       expected.replace(expected.find('%'), 1, c.statement);
