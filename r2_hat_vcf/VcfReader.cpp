@@ -80,6 +80,8 @@ public:
       }
    }
    bool Failed() const { return failed; }
+   // Whether the last line returned ended the data.
+   bool Exhausted() const { return atEnd && begin >= end; }
 
 private:
    htsFile* fp;
@@ -236,8 +238,9 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
          counts.records++;
          if (length == 0) continue;
          if (!parser.Parse(text, length)) {
-            // A line cut short by a read error is no fault of the line.
-            if (!EndedWhole(in.fp, 0, 1))
+            // A line cut short by a read error, or by the end of data that
+            // lack their end-of-file block, is no fault of the line.
+            if (!EndedWhole(in.fp, 0, in.region == nullptr && lines.Exhausted() ? eofBlock : 1))
                Unreadable(name, "line", headerLines + counts.records - 1);
             std::string where = in.region != nullptr
                                     ? "record " + std::to_string(counts.records)

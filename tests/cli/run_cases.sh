@@ -6,6 +6,7 @@
 #                    an empty argument)
 #   stdin            optional: fed to the program's standard input (otherwise
 #                    /dev/null)
+#   stdin_pipe       optional: as stdin, but through a pipe, which cannot seek
 #   setup            optional shell script run first in the scratch folder
 #                    (for inputs too large or too odd to keep in the tree)
 #   expected_stdout  standard output, byte for byte
@@ -52,7 +53,7 @@ for case_dir in "$@"; do
    scratch=$(mktemp -d)
    (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 ! -name expected ! -name 'expected_*' \
       ! -name args ! -name setup ! -name absent ! -name present ! -name max_rss_kb \
-      ! -name ulimit ! -name large ! -name stdin \
+      ! -name ulimit ! -name large ! -name stdin ! -name stdin_pipe \
       ! -name '*.actual' -exec cp -aL {} "$scratch"/ \;)
 
    args=()
@@ -75,9 +76,16 @@ for case_dir in "$@"; do
    if [ -f "$case_dir/ulimit" ]; then read -r -a limits <"$case_dir/ulimit"; fi
    input=/dev/null
    if [ -f "$case_dir/stdin" ]; then input=$case_dir/stdin; fi
-   (cd "$scratch" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } &&
-      timeout $seconds ${measure[@]+"${measure[@]}"} "$program" "${args[@]}" \
-         >"$scratch/.stdout" 2>"$scratch/.stderr" <"$input")
+   run() {
+      cd "$scratch" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } &&
+         timeout $seconds ${measure[@]+"${measure[@]}"} "$program" "${args[@]}" \
+            >"$scratch/.stdout" 2>"$scratch/.stderr"
+   }
+   if [ -f "$case_dir/stdin_pipe" ]; then
+      cat "$case_dir/stdin_pipe" | (run)
+   else
+      (run) <"$input"
+   fi
    status=$?
 
    ok=1
