@@ -53,9 +53,9 @@ public:
    bool HasProblems() const { return problems.Length() > 0; }
 };
 
-// Decompression threads: the cores this process may use, up to four; the
-// parser itself runs on the main thread.
-int DecompressionThreads() {
+// Threads for BGZF decompression, and as many for parsing VCF text: the
+// cores this process may use, up to four.
+int WorkerThreads() {
    cpu_set_t set;
    int cores = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
    return cores <= 1 ? 0 : cores > 4 ? 4 : cores;
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
       request.field = std::string(field);
       request.samplesFile = std::string(samples);
       request.region = std::string(region);
-      request.threads = DecompressionThreads();
+      request.threads = WorkerThreads();
       VcfCounts counts = ReadVcf(request, sink);
       printf("Read %" PRId64 " records of [%s]: %" PRId64
              " markers, dosages from %s of %d of %d "

@@ -19,6 +19,8 @@
 #include "io/Error.h"
 #include "io/InputFile.h"
 
+#include "TextLines.h"
+
 namespace {
 
 // Everything opened on the input; closed also when a fatal error unwinds.
@@ -43,51 +45,6 @@ struct Input {
       if (header != nullptr) bcf_hdr_destroy(header);
       if (fp != nullptr) hts_close(fp);
    }
-};
-
-// The lines of VCF text from htslib's stream, read in large blocks: far
-// faster than a call per line. A line loses its LF or CR LF.
-class LineReader {
-public:
-   explicit LineReader(htsFile* fp) : fp(fp), buffer(1 << 22) {}
-
-   // False at the end of the data, or after a read error (Failed()).
-   bool Next(const char*& line, size_t& length) {
-      for (;;) {
-         char* start = buffer.data() + begin;
-         char* lineEnd = static_cast<char*>(memchr(start, '\n', end - begin));
-         if (lineEnd != nullptr || (atEnd && begin < end)) {
-            if (lineEnd == nullptr) lineEnd = buffer.data() + end;
-            line = start;
-            length = lineEnd - start;
-            if (length > 0 && start[length - 1] == '\r') length--;
-            begin = lineEnd - buffer.data() + (lineEnd < buffer.data() + end);
-            return true;
-         }
-         if (atEnd) return false;
-         memmove(buffer.data(), start, end - begin);
-         end -= begin;
-         begin = 0;
-         if (end == buffer.size())
-            buffer.resize(2 * buffer.size());  // a line longer than the buffer
-         ssize_t got = fp->is_bgzf
-                           ? bgzf_read(fp->fp.bgzf, buffer.data() + end, buffer.size() - end)
-                           : hread(fp->fp.hfile, buffer.data() + end, buffer.size() - end);
-         failed = got < 0;
-         if (failed) return false;
-         atEnd = got == 0;
-         end += got;
-      }
-   }
-   bool Failed() const { return failed; }
-   // Whether the last line returned ended the data.
-   bool Exhausted() const { return atEnd && begin >= end; }
-
-private:
-   htsFile* fp;
-   std::vector<char> buffer;
-   size_t begin = 0, end = 0;
-   bool atEnd = false, failed = false;
 };
 
 bool Declared(const bcf_hdr_t* header, const char* name) {
@@ -221,30 +178,39 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
 
    MarkerRow row;
    int status;
-   if (!isBcf) {
+   if (!isBcf && in.region == nullptr) {
+      ReadBytes read = [&in](char* buffer, size_t size) -> ssize_t {
+         return in.fp->is_bgzf ? bgzf_read(in.fp->fp.bgzf, buffer, size)
+                               : hread(in.fp->fp.hfile, buffer, size);
+      };
+      RowSink count = [&](const MarkerRow& row) {
+         sink(row);
+         counts.rows++;
+      };
+      TextLinesOutcome outcome = ParseTextLines(read, counts.field, counts.headerSamples, selected,
+                                                request.threads, count);
+      counts.records = outcome.lines;
+      int64_t line = headerLines + counts.records;
+      if (outcome.end == TextLinesOutcome::End::kBadLine) {
+         // A line cut short by a read error, or by the end of data that lack
+         // their end-of-file block, is no fault of the line.
+         if (outcome.readErrorFollows ||
+             (outcome.lineEndsData && !EndedWhole(in.fp, 0, eofBlock)))
+            Unreadable(name, "line", line - 1);
+         std::string where = "line " + std::to_string(line);
+         if (outcome.failedSample >= 0)
+            where += ", sample " + std::string(in.header->samples[outcome.failedSample]);
+         error("File [%s], %s: %s\n", name, where.c_str(), outcome.reason.c_str());
+      }
+      status = outcome.end == TextLinesOutcome::End::kReadError ? -2 : -1;
+   } else if (!isBcf) {
       RecordParser parser(counts.field, counts.headerSamples, selected);
-      LineReader lines(in.fp);
-      const char* text;
-      size_t length;
-      for (;;) {
-         if (in.region != nullptr) {
-            if ((status = tbx_itr_next(in.fp, in.tabix, in.region, &in.line)) < 0) break;
-            text = in.line.s;
-            length = in.line.l;
-         } else if (!lines.Next(text, length)) {
-            status = lines.Failed() ? -2 : -1;
-            break;
-         }
+      while ((status = tbx_itr_next(in.fp, in.tabix, in.region, &in.line)) >= 0) {
          counts.records++;
-         if (length == 0) continue;
-         if (!parser.Parse(text, length)) {
-            // A line cut short by a read error, or by the end of data that
-            // lack their end-of-file block, is no fault of the line.
-            if (!EndedWhole(in.fp, 0, in.region == nullptr && lines.Exhausted() ? eofBlock : 1))
-               Unreadable(name, "line", headerLines + counts.records - 1);
-            std::string where = in.region != nullptr
-                                    ? "record " + std::to_string(counts.records)
-                                    : "line " + std::to_string(headerLines + counts.records);
+         if (in.line.l == 0) continue;
+         if (!parser.Parse(in.line.s, in.line.l)) {
+            if (!EndedWhole(in.fp, 0, 1)) Unreadable(name, "record", counts.records - 1);
+            std::string where = "record " + std::to_string(counts.records);
             if (parser.FailedSample() >= 0)
                where += ", sample " + std::string(in.header->samples[parser.FailedSample()]);
             error("File [%s], %s: %s\n", name, where.c_str(), parser.Reason().c_str());

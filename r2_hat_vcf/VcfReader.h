@@ -3,10 +3,11 @@
 // threads), BCF, from a file or from standard input ("-"), optionally only a
 // region through the file's index and only a subset of the samples.
 //
-// Records stream: memory holds the header, the sample subset and one record,
-// whatever the number of markers. VCF text is split by RecordParser, so its
-// numbers are converted exactly as atof converts them; BCF stores 32-bit
-// floats, which are the data and are taken as they are.
+// Records stream: memory holds the header, the sample subset and one record
+// (for VCF text read whole, a few chunks of lines parsed on threads, see
+// TextLines.h), whatever the number of markers. VCF text is split by
+// RecordParser, so its numbers are converted exactly as atof converts them;
+// BCF stores 32-bit floats, which are the data and are taken as they are.
 //
 // Every fault of the input ends the run through `error`, naming the file and
 // the line (VCF read whole) or the record (BCF, or a region).
@@ -24,7 +25,7 @@ struct VcfRequest {
    std::string field;        // DS, HDS or GP; empty: DS, else HDS, else GP
    std::string samplesFile;  // names one per line; empty: every sample
    std::string region;       // CHR, CHR:FROM or CHR:FROM-TO; empty: the whole file
-   int threads = 0;          // extra threads for BGZF decompression
+   int threads = 0;          // threads for BGZF decompression, and as many for parsing text
 };
 
 struct VcfCounts {
