@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include <zlib.h>
@@ -51,6 +52,22 @@ inline std::string ReadFile(const std::string& path) {
    return f != nullptr ? ReadAll(f) : "";
 }
 
+// The directories of live TempDirs, with the process that made each. A death
+// test's child process may run a test from its start and end in exit(), which
+// unwinds nothing: at exit, a process removes those it made itself (never
+// those of the parent it was forked from).
+inline std::map<std::string, pid_t>& LiveTempDirs() {
+   static std::map<std::string, pid_t> live;
+   static const int registered = atexit([] {
+      for (const auto& [path, maker] : LiveTempDirs()) {
+         std::error_code ignored;
+         if (maker == getpid()) std::filesystem::remove_all(path, ignored);
+      }
+   });
+   (void)registered;
+   return live;
+}
+
 // A fresh directory under TMPDIR, removed with everything in it on destruction.
 class TempDir {
 public:
@@ -58,6 +75,7 @@ public:
       const char* base = getenv("TMPDIR");
       path = std::string(base != nullptr && *base ? base : "/tmp") + "/loci-test-XXXXXX";
       if (mkdtemp(&path[0]) == nullptr) abort();
+      LiveTempDirs()[path] = getpid();
    }
    ~TempDir() { Remove(); }
    TempDir(const TempDir&) = delete;
@@ -66,6 +84,7 @@ public:
    void Remove() {
       std::error_code ignored;
       std::filesystem::remove_all(path, ignored);
+      LiveTempDirs().erase(path);
    }
    const std::string& Path() const { return path; }
    // Full path of `name` inside the directory.
