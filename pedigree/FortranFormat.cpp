@@ -233,8 +233,9 @@ void FortranFormat::FinishField(bool singleCharacter) {
          lastGroupCount = groupCount[top];
          // What Flush reads is discarded and the position is reset after it,
          // so once a group has run through, its further repetitions only matter
-         // for the records its "/" would read.
-         if (discarding && memchr(&format[groupStart[top]], '/', p - groupStart[top]) == nullptr)
+         // for the records its "/" would read, and none are left at the end.
+         if (discarding && (InputEnded() || memchr(&format[groupStart[top]], '/',
+                                                   p - groupStart[top]) == nullptr))
             groupRemaining[top] = 0;
          if (groupRemaining[top] > 0) {
             groupRemaining[top]--;
@@ -291,12 +292,16 @@ int FortranFormat::GetIntegerFromFormat() {
 // that a large count of "/" costs nothing once the input has ended.
 void FortranFormat::ReadRecords(int count) {
    for (int i = 0; i < count; i++) {
-      if (input.handle == nullptr || ifeof(input)) {
+      if (InputEnded()) {
          record = "";
          return;
       }
       record.ReadLine(input);
    }
+}
+
+bool FortranFormat::InputEnded() {
+   return input.handle == nullptr || ifeof(input);
 }
 
 void FortranFormat::RequireStatement() const {

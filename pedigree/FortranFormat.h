@@ -75,6 +75,7 @@ private:
    bool CharacterFollows() const;
    int GetIntegerFromFormat();
    void ReadRecords(int count);
+   bool InputEnded();  // past the last record: every further record is empty
    void RequireStatement() const;
 };
 
