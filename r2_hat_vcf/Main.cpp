@@ -53,8 +53,8 @@ public:
    bool HasProblems() const { return problems.Length() > 0; }
 };
 
-// Threads for BGZF decompression, and as many for parsing VCF text: the
-// cores this process may use, up to four.
+// Threads that parse VCF text (and inflate its BGZF blocks), or that
+// inflate BCF: the cores this process may use, up to four.
 int WorkerThreads() {
    cpu_set_t set;
    int cores = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;

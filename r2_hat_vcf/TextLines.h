@@ -1,10 +1,12 @@
-// The data lines of VCF text, parsed on worker threads a chunk of whole lines
-// at a time and handed on in file order.
+// The data lines of VCF text, parsed on worker threads a chunk at a time and
+// handed on in file order.
 //
-// A line is one record and one thread parses it whole, adding its samples in
-// column order, so every row is the one a single pass gives: the threads
-// change only when a line is parsed, never a sum. Memory is bounded by the
-// chunks in flight (a few MiB), whatever the number of records.
+// A record's sums are formed by one thread, over its samples in column order,
+// so every row is the one a single pass gives: the threads change only where
+// a line is parsed, never a sum. The threads parse the lines that lie wholly
+// inside a chunk; a line cut by a chunk's edge is put together and parsed by
+// the calling thread. Memory is bounded by the chunks in flight (a few MiB)
+// and the longest line, whatever the number of records.
 #ifndef LOCI_R2_HAT_VCF_TEXTLINES_H
 #define LOCI_R2_HAT_VCF_TEXTLINES_H
 
@@ -19,6 +21,8 @@
 #include "RecordParser.h"
 #include "Report.h"
 
+struct BGZF;
+
 // Reads up to `size` bytes into `buffer`: the count, 0 at the end of the
 // data, negative on a read error.
 using ReadBytes = std::function<ssize_t(char* buffer, size_t size)>;
@@ -26,21 +30,35 @@ using ReadBytes = std::function<ssize_t(char* buffer, size_t size)>;
 struct TextLinesOutcome {
    enum class End { kData, kBadLine, kReadError } end = End::kData;
    int64_t lines = 0;  // lines read, a bad one included; a line cut by a read error is not
-   // kBadLine: why, the sample column at fault (or -1), whether the line ends
-   // the data, and whether a read error stopped the reading right after it.
+   // kBadLine: why, the sample column at fault (or -1), and whether the line
+   // ends the data (with no line end of its own, it may have been cut short).
+   // A line cut by a read error is never parsed.
    std::string reason;
    int failedSample = -1;
    bool lineEndsData = false;
-   bool readErrorFollows = false;
+};
+
+struct TextLinesJob {
+   DosageField field;
+   int headerSamples;
+   std::vector<int> selected;
+   int workers;  // 0: everything on the calling thread
 };
 
 // Parses every line `read` gives (a line loses its LF or CR LF; empty lines
-// are counted and passed over) with `workers` threads (0: on the calling
-// thread), giving each alternate allele of each record to `sink`, in order,
-// on the calling thread. Stops at the first bad line or read error; the
-// threads have ended when it returns.
-TextLinesOutcome ParseTextLines(const ReadBytes& read, DosageField field, int headerSamples,
-                                const std::vector<int>& selected, int workers,
+// are counted and passed over), giving each alternate allele of each record
+// to `sink`, in order, on the calling thread. Stops at the first bad line or
+// read error; the threads have ended when it returns.
+TextLinesOutcome ParseTextLines(const ReadBytes& read, const TextLinesJob& job,
                                 const RowSink& sink);
+
+// Whether ParseBgzfLines is built in (it needs libdeflate).
+bool CanInflateBgzfBlocks();
+
+// As ParseTextLines, for a BGZF stream read without htslib's threads: the
+// rest of its current block, then its further blocks read raw and inflated
+// (their check sums tested) on the worker threads. A block that is cut short
+// or fails to inflate ends the data with a read error after the lines before it.
+TextLinesOutcome ParseBgzfLines(BGZF* stream, const TextLinesJob& job, const RowSink& sink);
 
 #endif

@@ -157,8 +157,11 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
    if (eofBlock == 0)
       error("File [%s] is truncated: its last BGZF block, the end-of-file marker, is missing\n",
             name);
-   if (request.threads > 0 && format->compression == bgzf && eofBlock == 1)
-      hts_set_threads(in.fp, request.threads);
+   // VCF text in BGZF blocks is inflated on the parsing threads; htslib's
+   // threads inflate BCF, and the blocks of a region.
+   bool threaded = request.threads > 0 && format->compression == bgzf && eofBlock == 1;
+   bool ownBlocks = threaded && !isBcf && request.region.empty() && CanInflateBgzfBlocks();
+   if (threaded && !ownBlocks) hts_set_threads(in.fp, request.threads);
    in.header = bcf_hdr_read(in.fp);
    if (in.header == nullptr) {
       if (!EndedWhole(in.fp, 0, 1))
@@ -187,15 +190,15 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
          sink(row);
          counts.rows++;
       };
-      TextLinesOutcome outcome = ParseTextLines(read, counts.field, counts.headerSamples, selected,
-                                                request.threads, count);
+      TextLinesJob job{counts.field, counts.headerSamples, selected, request.threads};
+      TextLinesOutcome outcome = ownBlocks ? ParseBgzfLines(in.fp->fp.bgzf, job, count)
+                                           : ParseTextLines(read, job, count);
       counts.records = outcome.lines;
       int64_t line = headerLines + counts.records;
       if (outcome.end == TextLinesOutcome::End::kBadLine) {
-         // A line cut short by a read error, or by the end of data that lack
-         // their end-of-file block, is no fault of the line.
-         if (outcome.readErrorFollows ||
-             (outcome.lineEndsData && !EndedWhole(in.fp, 0, eofBlock)))
+         // A last line cut short by the end of data that lack their
+         // end-of-file block is no fault of the line.
+         if (outcome.lineEndsData && !EndedWhole(in.fp, 0, eofBlock))
             Unreadable(name, "line", line - 1);
          std::string where = "line " + std::to_string(line);
          if (outcome.failedSample >= 0)

@@ -1,7 +1,8 @@
 // Reading the dosages of a VCF or BCF file with htslib: plain VCF, VCF
-// compressed with gzip or bgzip (BGZF blocks decompressed on htslib's
-// threads), BCF, from a file or from standard input ("-"), optionally only a
-// region through the file's index and only a subset of the samples.
+// compressed with gzip or bgzip (BGZF blocks inflated on the threads that
+// parse the text, or on htslib's), BCF, from a file or from standard input
+// ("-"), optionally only a region through the file's index and only a subset
+// of the samples.
 //
 // Records stream: memory holds the header, the sample subset and one record
 // (for VCF text read whole, a few chunks of lines parsed on threads, see
@@ -25,7 +26,7 @@ struct VcfRequest {
    std::string field;        // DS, HDS or GP; empty: DS, else HDS, else GP
    std::string samplesFile;  // names one per line; empty: every sample
    std::string region;       // CHR, CHR:FROM or CHR:FROM-TO; empty: the whole file
-   int threads = 0;          // threads for BGZF decompression, and as many for parsing text
+   int threads = 0;          // threads that parse text and inflate blocks
 };
 
 struct VcfCounts {

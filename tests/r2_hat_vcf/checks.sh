@@ -9,9 +9,13 @@
 #   matches_plink2  on 500 samples x 40,000 markers, r2_hat equals plink2's
 #                   MACH_R2 x n/(n-1) and Freq1 equals 1 - ALT_FREQS within
 #                   0.001 (skipped, status 77, without plink2)
-# Usage: checks.sh CHECK R2_HAT_VCF MAKE_VCF R2_HAT
+#   bgzip_blocks    the same data as bgzip VCF (BGZF blocks inflated on the
+#                   parsing threads, or by htslib on one core) give the plain
+#                   file's report; a corrupt block in the middle and a file cut
+#                   at a block's edge are reported as unreadable
+# Usage: checks.sh CHECK R2_HAT_VCF MAKE_VCF R2_HAT VCF_TO_BCF
 set -euo pipefail
-check=$1 vcf=$2 make_vcf=$3 r2hat=$4
+check=$1 vcf=$2 make_vcf=$3 r2hat=$4 to_bgzf=${5:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -62,6 +66,31 @@ matches_plink2)
       { rows++ }
       END { printf "%d markers, r2_hat compared on %d, %d faults\n", rows, compared, bad
             exit (bad > 0 || rows != 40000) }'
+   ;;
+bgzip_blocks)
+   "$make_vcf" 300 4000 data m
+   "$to_bgzf" data.vcf data.vcf.gz
+   "$vcf" --prefix plain data.vcf >/dev/null
+   "$vcf" --prefix blocks data.vcf.gz >/dev/null
+   taskset -c 0 "$vcf" --prefix one data.vcf.gz >/dev/null
+   cmp plain.info blocks.info
+   cmp plain.info one.info
+   size=$(stat -c %s data.vcf.gz)
+   # A byte of compressed data flipped halfway, and the file cut inside a block.
+   { head -c $((size / 2)) data.vcf.gz; printf '\377'; tail -c +$((size / 2 + 2)) data.vcf.gz; } >bad.vcf.gz
+   head -c $((size / 2)) data.vcf.gz >cut.vcf.gz
+   refused() {  # INPUT COMMAND...
+      local input=$1 status=0
+      shift
+      "$@" >out.txt || status=$?
+      grep -q "^File \[$input\] \(could not be read to its end (after line [0-9]*)\|is truncated\)" out.txt ||
+         { echo "$input: unexpected message"; cat out.txt; exit 1; }
+      [ $status = 1 ] && [ ! -e out.info ] || { echo "$input: status $status or a report left"; exit 1; }
+   }
+   refused bad.vcf.gz "$vcf" --prefix out bad.vcf.gz
+   refused cut.vcf.gz "$vcf" --prefix out cut.vcf.gz
+   refused bad.vcf.gz taskset -c 0 "$vcf" --prefix out bad.vcf.gz
+   echo "$(tail -n +2 plain.info | wc -l) markers alike, corrupt and cut files refused"
    ;;
 *)
    echo "unknown check $check" >&2
