@@ -41,20 +41,18 @@ struct Chunk {
    std::vector<MarkerRow> rows;  // views into `text`
    int64_t lines = 0;
    bool failed = false;
-   bool failedLineEndsData = false;
    std::string reason;
    int failedSample = -1;
 };
 
 // One line parsed, its rows appended to `rows`. False, with the failure
 // recorded in `chunk`, when the line is bad.
-bool ParseLine(RecordParser& parser, const char* line, size_t length, bool endsData,
+bool ParseLine(RecordParser& parser, const char* line, size_t length,
                std::vector<MarkerRow>& rows, Chunk& chunk) {
    if (length > 0 && line[length - 1] == '\r') length--;
    if (length == 0) return true;
    if (!parser.Parse(line, length)) {
       chunk.failed = true;
-      chunk.failedLineEndsData = endsData;
       chunk.reason = parser.Reason();
       chunk.failedSample = parser.FailedSample();
       return false;
@@ -86,8 +84,7 @@ void ParseInside(RecordParser& parser, Chunk& chunk) {
       const char* newline =
           static_cast<const char*>(memchr(p, '\n', text + chunk.tailStart - p));
       chunk.lines++;
-      bool endsData = chunk.endsData && newline + 1 == text + chunk.length;
-      if (!ParseLine(parser, p, newline - p, endsData, chunk.rows, chunk)) return;
+      if (!ParseLine(parser, p, newline - p, chunk.rows, chunk)) return;
       p = newline + 1;
    }
 }
@@ -281,11 +278,11 @@ TextLinesOutcome RunPipeline(Source& source, bool inflate, const TextLinesJob& j
    std::vector<MarkerRow> rows;
    Chunk failure;
    // The line ended in `chunk` (at `length` of its text) after the carry.
-   auto carried = [&](const Chunk& chunk, size_t length, bool endsData) {
+   auto carried = [&](const Chunk& chunk, size_t length) {
       carry.insert(carry.end(), chunk.text.data(), chunk.text.data() + length);
       outcome.lines++;
       rows.clear();
-      bool good = ParseLine(parser, carry.data(), carry.size(), endsData, rows, failure);
+      bool good = ParseLine(parser, carry.data(), carry.size(), rows, failure);
       for (const MarkerRow& row : rows) sink(row);
       return good;
    };
@@ -293,7 +290,6 @@ TextLinesOutcome RunPipeline(Source& source, bool inflate, const TextLinesJob& j
       outcome.end = TextLinesOutcome::End::kBadLine;
       outcome.reason = bad.reason;
       outcome.failedSample = bad.failedSample;
-      outcome.lineEndsData = bad.failedLineEndsData;
       return false;
    };
    // Hands on the lines that end in the chunk; false where the lines stop.
@@ -307,8 +303,7 @@ TextLinesOutcome RunPipeline(Source& source, bool inflate, const TextLinesJob& j
       if (!chunk.hasLineEnd) {
          carry.insert(carry.end(), chunk.text.data(), chunk.text.data() + chunk.length);
       } else {
-         bool endsData = chunk.endsData && chunk.firstLineEnd + 1 == chunk.length;
-         if (!carried(chunk, chunk.firstLineEnd, endsData)) return failed(failure);
+         if (!carried(chunk, chunk.firstLineEnd)) return failed(failure);
          carry.assign(chunk.text.data() + chunk.tailStart, chunk.text.data() + chunk.length);
          for (const MarkerRow& row : chunk.rows) sink(row);
          outcome.lines += chunk.lines;
@@ -318,10 +313,11 @@ TextLinesOutcome RunPipeline(Source& source, bool inflate, const TextLinesJob& j
          outcome.end = TextLinesOutcome::End::kReadError;
          return false;
       }
-      // A last line without a line end.
+      // A last line without a line end, which may have been cut short.
       if (chunk.endsData && !carry.empty()) {
          Chunk none;
-         if (!carried(none, 0, true)) return failed(failure);
+         outcome.lineEndsData = true;
+         if (!carried(none, 0)) return failed(failure);
       }
       return true;
    };

@@ -30,9 +30,9 @@ using ReadBytes = std::function<ssize_t(char* buffer, size_t size)>;
 struct TextLinesOutcome {
    enum class End { kData, kBadLine, kReadError } end = End::kData;
    int64_t lines = 0;  // lines read, a bad one included; a line cut by a read error is not
-   // kBadLine: why, the sample column at fault (or -1), and whether the line
-   // ends the data (with no line end of its own, it may have been cut short).
-   // A line cut by a read error is never parsed.
+   // kBadLine: why, the sample column at fault (or -1), and whether it is the
+   // data's last line without a line end of its own, which may have been cut
+   // short. A line cut by a read error is never parsed.
    std::string reason;
    int failedSample = -1;
    bool lineEndsData = false;
