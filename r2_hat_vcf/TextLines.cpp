@@ -57,16 +57,7 @@ bool ParseLine(RecordParser& parser, const char* line, size_t length,
       chunk.failedSample = parser.FailedSample();
       return false;
    }
-   MarkerRow row;
-   row.chrom = parser.chrom;
-   row.pos = parser.pos;
-   row.id = parser.id;
-   row.ref = parser.ref;
-   for (size_t a = 0; a < parser.Alternates().size(); a++) {
-      row.alt = parser.Alternates()[a];
-      row.sums = parser.Alleles()[a];
-      rows.push_back(row);
-   }
+   AppendRows(parser, rows);
    return true;
 }
 
@@ -347,6 +338,19 @@ TextLinesOutcome RunPipeline(Source& source, bool inflate, const TextLinesJob& j
 }
 
 }  // namespace
+
+void AppendRows(const RecordParser& parser, std::vector<MarkerRow>& rows) {
+   MarkerRow row;
+   row.chrom = parser.chrom;
+   row.pos = parser.pos;
+   row.id = parser.id;
+   row.ref = parser.ref;
+   for (size_t a = 0; a < parser.Alternates().size(); a++) {
+      row.alt = parser.Alternates()[a];
+      row.sums = parser.Alleles()[a];
+      rows.push_back(row);
+   }
+}
 
 TextLinesOutcome ParseTextLines(const ReadBytes& read, const TextLinesJob& job,
                                 const RowSink& sink) {

@@ -45,6 +45,10 @@ struct TextLinesJob {
    int workers;  // 0: everything on the calling thread
 };
 
+// The rows of the record `parser` has just parsed, one per alternate allele,
+// appended to `rows` (views into the parsed line).
+void AppendRows(const RecordParser& parser, std::vector<MarkerRow>& rows);
+
 // Parses every line `read` gives (a line loses its LF or CR LF; empty lines
 // are counted and passed over), giving each alternate allele of each record
 // to `sink`, in order, on the calling thread. Stops at the first bad line or

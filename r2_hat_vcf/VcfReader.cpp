@@ -208,6 +208,7 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
       status = outcome.end == TextLinesOutcome::End::kReadError ? -2 : -1;
    } else if (!isBcf) {
       RecordParser parser(counts.field, counts.headerSamples, selected);
+      std::vector<MarkerRow> rows;
       while ((status = tbx_itr_next(in.fp, in.tabix, in.region, &in.line)) >= 0) {
          counts.records++;
          if (in.line.l == 0) continue;
@@ -219,16 +220,10 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
             error("File [%s], %s: %s\n", name, where.c_str(), parser.Reason().c_str());
          }
          if (parser.pos - 1 < from || parser.pos - 1 >= to) continue;
-         row.chrom = parser.chrom;
-         row.pos = parser.pos;
-         row.id = parser.id;
-         row.ref = parser.ref;
-         for (size_t a = 0; a < parser.Alternates().size(); a++) {
-            row.alt = parser.Alternates()[a];
-            row.sums = parser.Alleles()[a];
-            sink(row);
-            counts.rows++;
-         }
+         rows.clear();
+         AppendRows(parser, rows);
+         for (const MarkerRow& each : rows) sink(each);
+         counts.rows += static_cast<int64_t>(rows.size());
       }
    } else {
       in.record = bcf_init();
