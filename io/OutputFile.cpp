@@ -163,8 +163,8 @@ bool OutputFile::Open(const char* name) {
    return true;
 }
 
-bool OutputFile::Commit() {
-   if (stream == nullptr) return false;
+bool OutputFile::Close() {
+   if (stream == nullptr) return closed;
    bool failed = ferror(stream) != 0;
    int saved = errno;
    if (fclose(stream) != 0 && !failed) {
@@ -172,12 +172,19 @@ bool OutputFile::Commit() {
       saved = errno;
    }
    stream = nullptr;
-   if (!failed && !temporaryName.empty() && rename(temporaryName.c_str(), finalName.c_str()) != 0) {
-      failed = true;
-      saved = errno;
-   }
    if (failed) {
       Fail(saved);
+      return false;
+   }
+   closed = true;
+   return true;
+}
+
+bool OutputFile::Commit() {
+   if (!Close()) return false;
+   closed = false;
+   if (!temporaryName.empty() && rename(temporaryName.c_str(), finalName.c_str()) != 0) {
+      Fail(errno);
       return false;
    }
    if (slot >= 0) pendingUsed[slot] = 0;
@@ -189,6 +196,7 @@ bool OutputFile::Commit() {
 void OutputFile::Abandon() {
    if (stream != nullptr) fclose(stream);
    stream = nullptr;
+   closed = false;
    if (!temporaryName.empty()) unlink(temporaryName.c_str());
    if (slot >= 0) pendingUsed[slot] = 0;
    slot = -1;
@@ -198,4 +206,55 @@ void OutputFile::Abandon() {
 void OutputFile::Fail(int error) {
    reason = strerror(error == 0 ? EIO : error);
    Abandon();
+}
+
+void OutputSet::Input(const std::string& name) {
+   struct stat info;
+   if (Identity(name.c_str(), info) && !S_ISCHR(info.st_mode))
+      inputs.push_back({info.st_dev, info.st_ino, name});
+}
+
+void OutputSet::StandardInput() {
+   struct stat info;
+   if (fstat(0, &info) == 0 && !S_ISCHR(info.st_mode))
+      inputs.push_back({info.st_dev, info.st_ino, "(standard input)"});
+}
+
+void OutputSet::Check(const std::string& output) const {
+   struct stat info;
+   if (!Identity(output.c_str(), info)) return;
+   for (const Known& input : inputs)
+      if (input.device == info.st_dev && input.inode == info.st_ino)
+         error(
+             "Output file [%s] is the input file [%s]: an input is never replaced, "
+             "nothing was written\n",
+             output.c_str(), input.name.c_str());
+   // Outputs that are devices or pipes are written directly, and may meet.
+   if (!S_ISREG(info.st_mode)) return;
+   for (const auto& other : outputs)
+      if (SameFile(output.c_str(), other->name.c_str()))
+         error("Output files [%s] and [%s] are one file: nothing was written\n",
+               other->name.c_str(), output.c_str());
+}
+
+FILE* OutputSet::Open(const std::string& name) {
+   Check(name);
+   outputs.push_back(std::make_unique<Output>());
+   Output& output = *outputs.back();
+   output.name = name;
+   if (!output.file.Open(name.c_str()))
+      error("Error opening output file [%s]: %s\n", name.c_str(), output.file.Reason().c_str());
+   return output.file.Stream();
+}
+
+void OutputSet::CommitAll() {
+   // The temporary files of every output are removed by the fatal error.
+   for (const auto& output : outputs)
+      if (!output->file.Close())
+         error("Could not write the output file [%s]: %s\n", output->name.c_str(),
+               output->file.Reason().c_str());
+   for (const auto& output : outputs)
+      if (!output->file.Commit())
+         error("Could not write the output file [%s]: %s\n", output->name.c_str(),
+               output->file.Reason().c_str());
 }

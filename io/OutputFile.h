@@ -13,7 +13,10 @@
 #ifndef LOCI_IO_OUTPUTFILE_H
 #define LOCI_IO_OUTPUTFILE_H
 
+#include <sys/types.h>
+
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +44,9 @@ public:
    // when any write, the close or the rename failed: the temporary file is
    // then removed and an earlier file of the final name is left as it was.
    bool Commit();
+   // The first half of Commit: writes out and closes the file, keeping its
+   // temporary name; false (Reason() says why) as Commit.
+   bool Close();
    // Closes and removes the temporary file.
    void Abandon();
 
@@ -53,7 +59,46 @@ private:
    std::string finalName;
    std::string temporaryName;  // empty when writing the final name directly
    std::string reason;
-   int slot = -1;  // entry in the removal list for fatal errors and signals
+   int slot = -1;        // entry in the removal list for fatal errors and signals
+   bool closed = false;  // by Close, awaiting Commit
+};
+
+// The outputs of one run, which never replace a file the run reads and
+// appear together or not at all.
+//
+// Every file the run reads is named with Input (or StandardInput) before the
+// outputs are opened; each output is compared by device and inode with every
+// input and every other output before anything is written. CommitAll closes
+// and checks every output before any takes its name, so a failed write, a
+// full disk or a file-size limit on one leaves none of them behind. Failures
+// are fatal errors that name the output.
+class OutputSet {
+public:
+   // A file the run reads. Names that are empty or do not exist, and devices
+   // such as /dev/null, are passed over: there is nothing to replace.
+   void Input(const std::string& name);
+   // Standard input, when the run reads it ("-"), shown as "(standard input)".
+   void StandardInput();
+
+   // Creates the temporary file of output `name`.
+   FILE* Open(const std::string& name);
+
+   void CommitAll();
+
+private:
+   struct Known {
+      dev_t device;
+      ino_t inode;
+      std::string name;
+   };
+   struct Output {
+      std::string name;
+      OutputFile file;
+   };
+   void Check(const std::string& output) const;
+
+   std::vector<Known> inputs;
+   std::vector<std::unique_ptr<Output>> outputs;
 };
 
 #endif

@@ -4,7 +4,6 @@
 // --merge pools across batches of samples.
 #include <sched.h>
 
-#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -36,12 +35,12 @@ const char kUsage[] =
     "  --field DS|HDS|GP     FORMAT field of the dosages (default DS, else HDS, else GP)\n"
     "  --samples FILE        only the samples named in FILE, one per line\n"
     "  --region CHR:FROM-TO  only records whose POS lies in the region (indexed file)\n"
-    "  --prefix PREFIX       name of the outputs without suffix (default r2_hat_vcf.out)\n"
+    "  -o, --prefix PREFIX   name of the outputs without suffix (default r2_hat_vcf.out)\n"
     "  --sums                also write each marker's n, sum and sum of squares to\n"
     "                        PREFIX.sums\n"
     "  --merge               the files are sums files of batches of samples: report the\n"
     "                        pooled samples\n"
-    "  --help, --version\n"
+    "  -h, --help, --version\n"
     "\n"
     "See the manual page r2_hat_vcf(1).\n";
 
@@ -53,6 +52,17 @@ public:
    bool HasProblems() const { return problems.Length() > 0; }
 };
 
+// A string option whose summary line is left to the long-option group, which
+// already shows the value. A following argument that begins with "-" is never
+// taken as its value.
+class HiddenString : public StringParameter {
+public:
+   HiddenString(char ch, const char* description, String& value)
+       : StringParameter(ch, description, value, true) {}
+
+   void Status() override {}
+};
+
 // Threads that parse VCF text (and inflate its BGZF blocks), or that
 // inflate BCF: the cores this process may use, up to four.
 int WorkerThreads() {
@@ -61,33 +71,14 @@ int WorkerThreads() {
    return cores <= 1 ? 0 : cores > 4 ? 4 : cores;
 }
 
-// An output written as it goes, renamed to its name only by Finish.
-struct Output {
-   std::string name;
-   OutputFile file;
-   FILE* stream = nullptr;
-
-   void Open(const std::string& outputName, const char* header) {
-      name = outputName;
-      if (!file.Open(name.c_str()))
-         error("Error opening output file [%s]: %s\n", name.c_str(), file.Reason().c_str());
-      stream = file.Stream();
-      fputs(header, stream);
-   }
-   void Finish() {
-      if (ferror(stream)) {
-         int saved = errno;
-         file.Abandon();
-         error("Could not write the output file [%s]: %s\n", name.c_str(), strerror(saved));
-      }
-      if (!file.Commit())
-         error("Could not write the output file [%s]: %s\n", name.c_str(), file.Reason().c_str());
-   }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
+   for (int i = 1; i < argc; i++)
+      if (strcmp(argv[i], "-h") == 0) {
+         fputs(kUsage, stdout);
+         return 0;
+      }
    if (argc < 2) {
       fputs(kUsage, stdout);
       return 1;
@@ -98,13 +89,14 @@ int main(int argc, char** argv) {
        {nullptr, nullptr, false, 0, false},        {"Input", nullptr, false, 0, false},
        {"field", &field, false, 4, false},         {"samples", &samples, false, 4, false},
        {"region", &region, false, 4, false},       {"Output", nullptr, false, 0, false},
-       {"prefix", &prefix, false, 4, false},       {"sums", &writeSums, false, 1, false},
+       {"prefix[-o]", &prefix, false, 4, false},   {"sums", &writeSums, false, 1, false},
        {"Batches", nullptr, false, 0, false},      {"merge", &merge, false, 1, false},
        {"Information", nullptr, false, 99, false}, {"help", &help, false, 1, false},
        {"version", &version, false, 1, false},     {nullptr, nullptr, false, 0, false},
    };
    CommandLine options(4);
    options.Add(new LongParameters("Available Options", table));
+   options.Add(new HiddenString('o', "Output prefix", prefix));
    int last = options.ReadWithTrailer(argc, argv, 1);
    if (help) {
       fputs(kUsage, stdout);
@@ -133,20 +125,35 @@ int main(int argc, char** argv) {
             static_cast<int>(files.size()));
    if (merge && (field != "" || samples != "" || region != ""))
       error("--field, --samples and --region select from a VCF or BCF file, not from sums\n");
+   if (prefix.IsEmpty()) error("The output prefix is empty: name the outputs with -o PREFIX\n");
+   if (region != "") CheckRegion(std::string(region));
 
-   std::vector<std::string> inputs = files;
-   inputs.push_back(static_cast<const char*>(samples));
+   OutputSet outputs;
+   for (const std::string& file : files) {
+      if (file == "-" && !merge) {
+         outputs.StandardInput();
+         continue;
+      }
+      outputs.Input(file);
+      // The index of --region: named after "##idx##", or found beside the file.
+      size_t named = file.find("##idx##");
+      if (region != "" && named != std::string::npos) {
+         outputs.Input(file.substr(0, named));
+         outputs.Input(file.substr(named + 7));
+      } else if (region != "") {
+         for (const char* suffix : {".tbi", ".csi"}) outputs.Input(file + suffix);
+      }
+   }
+   outputs.Input(static_cast<const char*>(samples));
    std::string reportName = std::string(prefix) + ".info";
    std::string sumsName = std::string(prefix) + ".sums";
-   RefuseToReplaceInputs(reportName.c_str(), inputs);
-   if (writeSums) RefuseToReplaceInputs(sumsName.c_str(), inputs);
-
-   Output report, sums;
-   report.Open(reportName, kReportHeader);
-   if (writeSums) sums.Open(sumsName, kSumsHeader);
+   FILE* report = outputs.Open(reportName);
+   fputs(kReportHeader, report);
+   FILE* sums = writeSums ? outputs.Open(sumsName) : nullptr;
+   if (writeSums) fputs(kSumsHeader, sums);
    RowSink sink = [&](const MarkerRow& row) {
-      WriteReportRow(report.stream, row);
-      if (writeSums) WriteSumsRow(sums.stream, row);
+      WriteReportRow(report, row);
+      if (writeSums) WriteSumsRow(sums, row);
    };
 
    if (merge) {
@@ -168,8 +175,7 @@ int main(int argc, char** argv) {
              FieldName(counts.field), counts.samples, counts.headerSamples);
    }
 
-   if (writeSums) sums.Finish();
-   report.Finish();
+   outputs.CommitAll();
    if (writeSums) printf("Wrote out sums to file [%s] ...\n", sumsName.c_str());
    printf("Wrote out quality measure r2_hat to file [%s] ...\n\n", reportName.c_str());
    return 0;

@@ -1,5 +1,7 @@
 #include "Merge.h"
 
+#include <sys/stat.h>
+
 #include <cinttypes>
 #include <map>
 #include <set>
@@ -54,11 +56,22 @@ int64_t MergeSums(const std::vector<std::string>& files, const RowSink& sink) {
    std::map<std::string, std::pair<std::string, std::string>> allelesOf;
    const std::string header(kSumsHeader);
    const std::string firstLine = header.substr(0, header.find('\n'));
+   // A batch named twice would count its samples twice.
+   std::map<std::pair<dev_t, ino_t>, std::string> named;
 
    for (const std::string& file : files) {
       const char* name = file.c_str();
       IFILE input = ifopen(name, "rb");
       if (input == nullptr) error("Sums file [%s] could not be opened\n", name);
+      struct stat info;
+      if (stat(name, &info) == 0 && S_ISREG(info.st_mode)) {
+         auto known = named.emplace(std::make_pair(info.st_dev, info.st_ino), file);
+         if (!known.second) {
+            ifclose(input);
+            error("Sums file [%s] is the file [%s] named before: each batch is pooled once\n", name,
+                  known.first->second.c_str());
+         }
+      }
       String line;
       line.ReadLine(input);
       if (std::string(static_cast<const char*>(line), line.Length()) != firstLine) {
@@ -75,7 +88,7 @@ int64_t MergeSums(const std::vector<std::string>& files, const RowSink& sink) {
          lineNumber++;
          if (line.Length() == 0 || line[0] == '#') continue;
          std::vector<std::string> c = Columns(line);
-         int64_t pos, n;
+         int64_t pos = 0, n = 0;
          AlleleSums sums;
          std::string why;
          if (c.size() != 8)
@@ -100,6 +113,13 @@ int64_t MergeSums(const std::vector<std::string>& files, const RowSink& sink) {
          auto found = byKey.find(key);
          if (found != byKey.end()) {
             AlleleSums& pooled = markers[found->second].sums;
+            if (pooled.n > INT64_MAX - sums.n) {
+               ifclose(input);
+               error("Sums file [%s], line %" PRId64
+                     ": the pooled n of marker %s:%s:%s:%s would pass %" PRId64 "\n",
+                     name, lineNumber, c[0].c_str(), c[1].c_str(), c[3].c_str(), c[4].c_str(),
+                     INT64_MAX);
+            }
             pooled.n += sums.n;
             pooled.sum += sums.sum;
             pooled.sumsq += sums.sumsq;

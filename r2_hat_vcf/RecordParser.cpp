@@ -1,5 +1,6 @@
 #include "RecordParser.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -26,17 +27,20 @@ const double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 inline const char* FastDecimal(const char* p, const char* end, double& value) {
    bool negative = p < end && *p == '-';
    if (negative) p++;
+   // Digits past the 15th send the number to strtod; they are not added, so
+   // that a long run of them cannot overflow the mantissa.
    int64_t mantissa = 0;
-   const char* start = p;
-   while (p < end && IsDigit(*p)) mantissa = mantissa * 10 + (*p++ - '0');
-   int digits = static_cast<int>(p - start), scale = 0;
+   ptrdiff_t digits = 0, fractionDigits = 0;
+   for (; p < end && IsDigit(*p); p++)
+      if (++digits <= 15) mantissa = mantissa * 10 + (*p - '0');
    if (p < end && *p == '.') {
       const char* fraction = ++p;
-      while (p < end && IsDigit(*p)) mantissa = mantissa * 10 + (*p++ - '0');
-      scale = -static_cast<int>(p - fraction);
-      digits -= scale;
+      for (; p < end && IsDigit(*p); p++)
+         if (++digits <= 15) mantissa = mantissa * 10 + (*p - '0');
+      fractionDigits = p - fraction;
    }
    if (digits == 0 || digits > 15) return nullptr;
+   int scale = -static_cast<int>(fractionDigits);
    if (p < end && (*p == 'e' || *p == 'E')) {
       p++;
       bool down = p < end && *p == '-';

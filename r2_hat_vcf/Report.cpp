@@ -15,29 +15,33 @@ double SignlessNan(double x) {
    return std::isnan(x) ? std::fabs(x) : x;
 }
 
-int Length(std::string_view text) {
-   return static_cast<int>(text.size());
+// Text columns are written by length, whatever it is: an allele may be
+// longer than printf's int precision can say.
+void Put(FILE* out, std::string_view text) {
+   fwrite(text.data(), 1, text.size(), out);
 }
 
 }  // namespace
 
-std::string MarkerName(const MarkerRow& row) {
-   if (row.id != ".") return std::string(row.id);
-   return std::string(row.chrom) + ":" + std::to_string(row.pos) + ":" + std::string(row.ref) +
-          ":" + std::string(row.alt);
-}
-
 void WriteReportRow(FILE* report, const MarkerRow& row) {
-   std::string name = MarkerName(row);
-   fwrite(name.data(), 1, name.size(), report);
-   const char* al1 = row.ref.data();
-   const char* al2 = row.alt.data();
-   int n1 = Length(row.ref), n2 = Length(row.alt);
+   if (row.id != ".") {
+      Put(report, row.id);
+   } else {
+      Put(report, row.chrom);
+      fprintf(report, ":%" PRId64 ":", row.pos);
+      Put(report, row.ref);
+      fputc(':', report);
+      Put(report, row.alt);
+   }
+   fputc('\t', report);
+   Put(report, row.ref);
+   fputc('\t', report);
+   Put(report, row.alt);
    int64_t count = row.sums.n;
    double sum = row.sums.sum, sumsq = row.sums.sumsq;
 
    if (count <= 1) {
-      fprintf(report, "\t%.*s\t%.*s\t-\t-\t%" PRId64 "\t-\n", n1, al1, n2, al2, count);
+      fprintf(report, "\t-\t-\t%" PRId64 "\t-\n", count);
       return;
    }
    double p = (sum / 2.0) / count;
@@ -47,18 +51,20 @@ void WriteReportRow(FILE* report, const MarkerRow& row) {
    q = SignlessNan(q);
    maf = SignlessNan(maf);
    if (p == 0.0 || p == 1.0) {
-      fprintf(report, "\t%.*s\t%.*s\t%.3f\t%.3f\t%" PRId64 "\t-\n", n1, al1, n2, al2, q, maf,
-              count);
+      fprintf(report, "\t%.3f\t%.3f\t%" PRId64 "\t-\n", q, maf, count);
       return;
    }
    double r2hat = SignlessNan(((var / 2.0) / p) / q);
-   fprintf(report, "\t%.*s\t%.*s\t%.3f\t%.3f\t%" PRId64 "\t%.3f\n", n1, al1, n2, al2, q, maf, count,
-           r2hat);
+   fprintf(report, "\t%.3f\t%.3f\t%" PRId64 "\t%.3f\n", q, maf, count, r2hat);
 }
 
 void WriteSumsRow(FILE* sums, const MarkerRow& row) {
-   fprintf(sums, "%.*s\t%" PRId64 "\t%.*s\t%.*s\t%.*s\t%" PRId64 "\t%.17g\t%.17g\n",
-           Length(row.chrom), row.chrom.data(), row.pos, Length(row.id), row.id.data(),
-           Length(row.ref), row.ref.data(), Length(row.alt), row.alt.data(), row.sums.n,
-           row.sums.sum, row.sums.sumsq);
+   Put(sums, row.chrom);
+   fprintf(sums, "\t%" PRId64 "\t", row.pos);
+   Put(sums, row.id);
+   fputc('\t', sums);
+   Put(sums, row.ref);
+   fputc('\t', sums);
+   Put(sums, row.alt);
+   fprintf(sums, "\t%" PRId64 "\t%.17g\t%.17g\n", row.sums.n, row.sums.sum, row.sums.sumsq);
 }

@@ -30,11 +30,9 @@ using RowSink = std::function<void(const MarkerRow&)>;
 extern const char kReportHeader[];
 extern const char kSumsHeader[];
 
-// The SNP column: the record's ID, or CHROM:POS:REF:ALT where the ID is ".".
-std::string MarkerName(const MarkerRow& row);
-
-// A report row: SNP, Al1 (REF), Al2 (ALT), Freq1, MAF, nIndiv, r2_hat, with
-// the arithmetic, formats and "-" rules of r2_hat's info layout.
+// A report row: SNP (the record's ID, or CHROM:POS:REF:ALT where the ID is
+// "."), Al1 (REF), Al2 (ALT), Freq1, MAF, nIndiv, r2_hat, with the
+// arithmetic, formats and "-" rules of r2_hat's info layout.
 void WriteReportRow(FILE* report, const MarkerRow& row);
 
 void WriteSumsRow(FILE* sums, const MarkerRow& row);

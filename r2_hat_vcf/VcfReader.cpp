@@ -107,6 +107,21 @@ std::vector<int> SelectSamples(const VcfRequest& request, const bcf_hdr_t* heade
    return selected;
 }
 
+// A position of a region: digits, perhaps grouped by commas; false when
+// there are none, or the number passes `largest`.
+bool ParsePosition(const std::string& text, int64_t largest, int64_t& value) {
+   value = 0;
+   bool digits = false;
+   for (char c : text) {
+      if (c == ',') continue;
+      if (c < '0' || c > '9') return false;
+      if (value > (largest - (c - '0')) / 10) return false;
+      value = value * 10 + (c - '0');
+      digits = true;
+   }
+   return digits;
+}
+
 void OpenRegion(const VcfRequest& request, Input& in, bool bcf, const char* name) {
    const char* file = request.file.c_str();
    if (request.file == "-") error("--region needs an indexed file, not standard input\n");
@@ -140,6 +155,33 @@ bool EndedWhole(htsFile* fp, int status, int eofBlock) {
 }
 
 }  // namespace
+
+void CheckRegion(const std::string& region) {
+   // A sequence name may itself hold a colon: only a suffix of digits,
+   // commas and one hyphen is read as the range.
+   size_t colon = region.rfind(':');
+   std::string range = colon == std::string::npos ? "" : region.substr(colon + 1);
+   bool isRange = !range.empty() && range.find_first_not_of("0123456789,-") == std::string::npos &&
+                  range.find('-') == range.rfind('-') &&
+                  range.find_first_of("0123456789") != std::string::npos;
+   if (colon == 0 || region.empty() || (colon == region.size() - 1))
+      error("Region [%s] is empty or invalid: give CHR, CHR:FROM or CHR:FROM-TO\n", region.c_str());
+   if (!isRange) return;
+   size_t hyphen = range.find('-');
+   std::string first = range.substr(0, hyphen);
+   std::string last = hyphen == std::string::npos ? "" : range.substr(hyphen + 1);
+   // Positions count from 1. htslib's index queries are sound far past any
+   // genome's length, but crash or loop for starts beyond about 2^45.
+   const int64_t largest = int64_t{1} << 40;
+   int64_t from = 1, to = largest;
+   bool valid = (first.empty() || ParsePosition(first, largest, from)) &&
+                (last.empty() || ParsePosition(last, largest, to));
+   if (!valid || from < 1 || to < from)
+      error(
+          "Region [%s] is empty or invalid: FROM and TO are positions with 1 <= FROM <= TO <= "
+          "%" PRId64 "\n",
+          region.c_str(), largest);
+}
 
 VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
    hts_set_log_level(HTS_LOG_ERROR);
@@ -191,8 +233,8 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
          counts.rows++;
       };
       TextLinesJob job{counts.field, counts.headerSamples, selected, request.threads};
-      TextLinesOutcome outcome = ownBlocks ? ParseBgzfLines(in.fp->fp.bgzf, job, count)
-                                           : ParseTextLines(read, job, count);
+      TextLinesOutcome outcome =
+          ownBlocks ? ParseBgzfLines(in.fp->fp.bgzf, job, count) : ParseTextLines(read, job, count);
       counts.records = outcome.lines;
       int64_t line = headerLines + counts.records;
       if (outcome.end == TextLinesOutcome::End::kBadLine) {

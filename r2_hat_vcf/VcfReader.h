@@ -37,6 +37,11 @@ struct VcfCounts {
    int64_t rows = 0;
 };
 
+// Stops the run with a fatal error when `region` (CHR, CHR:FROM, CHR:FROM-,
+// CHR:-TO or CHR:FROM-TO, digits grouped by commas or not) selects nothing,
+// or names positions no index can hold.
+void CheckRegion(const std::string& region);
+
 // Reads the whole input (the region's records whose POS lies in it), giving
 // each alternate allele of each record to `sink` in file order.
 VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink);

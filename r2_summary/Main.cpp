@@ -2,7 +2,6 @@
 // r2_hat (either layout, plain or gzip) and summarises r2_hat per MAF bin,
 // on standard output and in PREFIX.summary.tsv, and draws r2_hat against MAF
 // in PREFIX.svg.
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -33,10 +32,18 @@ const char* const kUsage =
     "  -b, --bins LIST          upper MAF bin edges, increasing, comma-separated,\n"
     "                           up to 0.5 (default 0.001,0.005,0.01,0.05)\n"
     "  -t, --thresholds LIST    r2_hat thresholds, increasing (default 0.3,0.8)\n"
-    "      --help               show this text\n"
+    "  -h, --help               show this text\n"
     "      --version            show the version\n"
     "\n"
     "Details: man r2_summary\n";
+
+// Problems met on the command line are fatal once shown: a mistyped option
+// would otherwise summarise with settings nobody asked for.
+class StrictParameters : public ParameterList {
+public:
+   using ParameterList::ParameterList;
+   bool HasProblems() const { return !problems.IsEmpty(); }
+};
 
 // A string option whose summary line is left to the long-option group, which
 // already shows the value. A following argument that begins with "-" is never
@@ -49,27 +56,11 @@ public:
    void Status() override {}
 };
 
-FILE* Open(const std::string& name, OutputFile& file) {
-   if (!file.Open(name.c_str()))
-      error("Error opening output file [%s]: %s\n", name.c_str(), file.Reason().c_str());
-   return file.Stream();
-}
-
-void Flush(const std::string& name, FILE* stream) {
-   if (fflush(stream) != 0 || ferror(stream))
-      error("Could not write the output file [%s]: %s\n", name.c_str(), strerror(errno));
-}
-
-void Commit(const std::string& name, OutputFile& file) {
-   if (!file.Commit())
-      error("Could not write the output file [%s]: %s\n", name.c_str(), file.Reason().c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
    for (int i = 1; i < argc; i++) {
-      if (strcmp(argv[i], "--help") == 0) {
+      if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
          fputs(kUsage, stdout);
          return 0;
       }
@@ -92,20 +83,22 @@ int main(int argc, char** argv) {
        "            loci toolkit - quality control of genotype imputation\n\n",
        LOCI_VERSION_TEXT);
 
-   ParameterList* pl = new ParameterList(36);
+   StrictParameters parameters(36);
    LongParameterList longParameters[] = {
        {nullptr, nullptr, false, 0, false},     {"Summary", nullptr, false, 0, false},
        {"bins[-b]", &binText, false, 4, false}, {"thresholds[-t]", &thresholdText, false, 4, false},
        {"Output", nullptr, false, 0, false},    {"prefix[-o]", &prefix, false, 4, false},
        {nullptr, nullptr, false, 0, false},
    };
-   pl->Add(new LongParameters("Available Options", longParameters));
-   pl->Add(new HiddenString('b', "MAF bins", binText));
-   pl->Add(new HiddenString('t', "Thresholds", thresholdText));
-   pl->Add(new HiddenString('o', "Output prefix", prefix));
-   int last = pl->ReadWithTrailer(argc, argv, 1);
-   pl->Status();
-   delete pl;
+   parameters.Add(new LongParameters("Available Options", longParameters));
+   parameters.Add(new HiddenString('b', "MAF bins", binText));
+   parameters.Add(new HiddenString('t', "Thresholds", thresholdText));
+   parameters.Add(new HiddenString('o', "Output prefix", prefix));
+   int last = parameters.ReadWithTrailer(argc, argv, 1);
+   bool badCommandLine = parameters.HasProblems();
+   parameters.Status();
+   if (badCommandLine) error("The command line has problems (see above): nothing was read\n");
+   if (prefix.IsEmpty()) error("The output prefix is empty: name the outputs with -o PREFIX\n");
 
    Cuts edges, thresholds;
    if (!ParseCuts(static_cast<const char*>(binText), std::nextafter(0.0, 1.0), 0.5, edges))
@@ -120,8 +113,10 @@ int main(int argc, char** argv) {
 
    std::string tableName = std::string(prefix) + ".summary.tsv";
    std::string pictureName = std::string(prefix) + ".svg";
-   RefuseToReplaceInputs(tableName.c_str(), inputs);
-   RefuseToReplaceInputs(pictureName.c_str(), inputs);
+   OutputSet outputs;
+   for (const std::string& input : inputs) outputs.Input(input);
+   FILE* tableStream = outputs.Open(tableName);
+   FILE* pictureStream = outputs.Open(pictureName);
 
    MafBins bins(edges);
    Summary all(bins, thresholds);
@@ -137,17 +132,9 @@ int main(int argc, char** argv) {
    all.AppendRows("all", table);
    printf("\n%s\n", Aligned(table).c_str());
 
-   // Both outputs are written out before either takes its name, so that a
-   // full disk leaves neither.
-   OutputFile tableFile, pictureFile;
-   FILE* tableStream = Open(tableName, tableFile);
-   FILE* pictureStream = Open(pictureName, pictureFile);
    fputs(TabSeparated(table).c_str(), tableStream);
    density.WriteSvg(pictureStream, thresholds, inputs);
-   Flush(tableName, tableStream);
-   Flush(pictureName, pictureStream);
-   Commit(tableName, tableFile);
-   Commit(pictureName, pictureFile);
+   outputs.CommitAll();
    printf("Wrote the summary to [%s] and the picture to [%s]\n\n", tableName.c_str(),
           pictureName.c_str());
    return 0;

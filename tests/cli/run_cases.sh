@@ -7,6 +7,8 @@
 #   stdin            optional: fed to the program's standard input (otherwise
 #                    /dev/null)
 #   stdin_pipe       optional: as stdin, but through a pipe, which cannot seek
+#   stdin_file       optional: names an input file of the scratch folder to be
+#                    fed to standard input (so that an output may meet it)
 #   setup            optional shell script run first in the scratch folder
 #                    (for inputs too large or too odd to keep in the tree)
 #   expected_stdout  standard output, byte for byte
@@ -53,7 +55,7 @@ for case_dir in "$@"; do
    scratch=$(mktemp -d)
    (cd "$case_dir" && find . -mindepth 1 -maxdepth 1 ! -name expected ! -name 'expected_*' \
       ! -name args ! -name setup ! -name absent ! -name present ! -name max_rss_kb \
-      ! -name ulimit ! -name large ! -name stdin ! -name stdin_pipe \
+      ! -name ulimit ! -name large ! -name stdin ! -name stdin_pipe ! -name stdin_file \
       ! -name '*.actual' -exec cp -aL {} "$scratch"/ \;)
 
    args=()
@@ -76,6 +78,7 @@ for case_dir in "$@"; do
    if [ -f "$case_dir/ulimit" ]; then read -r -a limits <"$case_dir/ulimit"; fi
    input=/dev/null
    if [ -f "$case_dir/stdin" ]; then input=$case_dir/stdin; fi
+   if [ -f "$case_dir/stdin_file" ]; then input=$scratch/$(cat "$case_dir/stdin_file"); fi
    run() {
       cd "$scratch" && { [ ${#limits[@]} -eq 0 ] || ulimit "${limits[@]}"; } &&
          timeout $seconds ${measure[@]+"${measure[@]}"} "$program" "${args[@]}" \

@@ -1,5 +1,6 @@
 #include "io/OutputFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -106,6 +107,69 @@ TEST(OutputFile, AnInputIsNeverReplaced) {
                        "]: an input is never replaced, nothing was written\n\n\n");
    RefuseToReplaceInputs(dir.File("new.txt").c_str(), {input, ""});
    EXPECT_FALSE(SameFile(dir.File("new.txt").c_str(), dir.File("new.txt").c_str()));
+}
+
+// A run's outputs: none takes its name unless every one was written whole.
+TEST(OutputSet, OneFailedOutputLeavesNoneBehind) {
+   TempDir dir;
+   std::string report = dir.Write("out.info", "earlier\n");
+   auto failing = [&] {
+      OutputSet outputs;
+      fputs("new\n", outputs.Open(report));
+      FILE* full = outputs.Open("/dev/full");
+      for (int i = 0; i < 10000; i++) fputs("row\n", full);
+      outputs.CommitAll();
+   };
+   EXPECT_FATAL(failing(),
+                "\nFATAL ERROR - \nCould not write the output file [/dev/full]: No "
+                "space left on device\n\n\n");
+   EXPECT_EQ(Names(dir), std::vector<std::string>{"out.info"});
+   EXPECT_EQ(testsupport::ReadFile(report), "earlier\n");
+
+   OutputSet outputs;
+   fputs("a\n", outputs.Open(dir.File("a.txt")));
+   fputs("b\n", outputs.Open(dir.File("b.txt")));
+   outputs.CommitAll();
+   EXPECT_EQ(testsupport::ReadFile(dir.File("a.txt")) + testsupport::ReadFile(dir.File("b.txt")),
+             "a\nb\n");
+}
+
+TEST(OutputSet, ComparesWithStandardInputAndWithEveryOtherOutput) {
+   TempDir dir;
+   std::string input = dir.Write("in.vcf", "data\n");
+   auto fromStandardInput = [&] {
+      int fd = open(input.c_str(), O_RDONLY);
+      dup2(fd, 0);
+      OutputSet outputs;
+      outputs.StandardInput();
+      outputs.Input("");
+      outputs.Input(dir.File("absent.tbi"));
+      outputs.Open(input);
+   };
+   EXPECT_FATAL(fromStandardInput(), "\nFATAL ERROR - \nOutput file [" + input +
+                                         "] is the input file [(standard input)]: an input is "
+                                         "never replaced, nothing was written\n\n\n");
+   std::string index = dir.Write("in.vcf.tbi", "index\n");
+   std::string linked = dir.File("out.info");
+   ASSERT_EQ(link(index.c_str(), linked.c_str()), 0);
+   auto overIndex = [&] {
+      OutputSet outputs;
+      outputs.Input(index);
+      outputs.Open(linked);
+   };
+   EXPECT_FATAL(overIndex(), "\nFATAL ERROR - \nOutput file [" + linked + "] is the input file [" +
+                                 index +
+                                 "]: an input is never replaced, nothing was written\n\n\n");
+   std::string other = dir.File("out.sums");
+   ASSERT_EQ(symlink(linked.c_str(), other.c_str()), 0);
+   auto twice = [&] {
+      OutputSet outputs;
+      outputs.Open(linked);
+      outputs.Open(other);
+   };
+   EXPECT_FATAL(twice(), "\nFATAL ERROR - \nOutput files [" + linked + "] and [" + other +
+                             "] are one file: nothing was written\n\n\n");
+   EXPECT_EQ(testsupport::ReadFile(index), "index\n");
 }
 
 }  // namespace
