@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Findings.h"
+#include "LoadWarnings.h"
 #include "Progress.h"
 #include "Summary.h"
 #include "io/Error.h"
@@ -119,20 +120,31 @@ void LoadMap(const String& mapFile, bool basepairs) {
 }
 
 // Markers that the map puts on the X chromosome make the checks X-linked,
-// when the map puts no marker anywhere else.
+// when every other marker is also on X: a marker the map does not place, or
+// places on XY or the pseudo-autosomal region, is checked as autosomal.
 void ChromosomeFromMap(const String& mapFile) {
-   int onX = 0, elsewhere = 0;
+   int onX = 0, elsewhere = 0, unplaced = 0;
    for (int m = 0; m < PedigreeGlobals::markerCount; m++) {
-      int chromosome = PedigreeGlobals::GetMarkerInfo(m)->chromosome;
-      onX += chromosome == 999;
-      elsewhere += chromosome != 999 && chromosome != -1;
+      MarkerInfo* info = PedigreeGlobals::GetMarkerInfo(m);
+      if (info->chromosome == -1)
+         unplaced++;
+      else if (info->OnChromosomeX())
+         onX++;
+      else
+         elsewhere++;
    }
    if (onX == 0) return;
-   if (elsewhere > 0)
+   if (elsewhere > 0 || unplaced > 0) {
+      std::string others;
+      if (elsewhere > 0) others = " and elsewhere (" + std::to_string(elsewhere) + ")";
+      if (unplaced > 0)
+         others += std::string(elsewhere > 0 ? "," : "") + " and does not place others (" +
+                   std::to_string(unplaced) + "), read as autosomal";
       error(
-          "The map file [%s] puts markers on the X chromosome (%d) and elsewhere (%d)\n"
+          "The map file [%s] puts markers on the X chromosome (%d)%s\n"
           "X-linked markers are checked in a run of their own, with --chromosomeX\n",
-          (const char*)mapFile, onX, elsewhere);
+          (const char*)mapFile, onX, others.c_str());
+   }
    PedigreeGlobals::chromosomeX = true;
    printf("The map puts every marker on the X chromosome: X-linked checks\n");
 }
@@ -155,7 +167,8 @@ void Commit(OutputFile& output, const std::string& name) {
    printf("Wrote [%s]\n", name.c_str());
 }
 
-void PrintOutcome(Pedigree& ped, const Findings& findings, bool blank, int removed) {
+void PrintOutcome(Pedigree& ped, const Findings& findings, const LoadWarnings& warnings, bool blank,
+                  int removed) {
    int single = 0, several = 0, none = 0;
    std::set<int> families, markers;
    for (auto& [key, pair] : findings.pairs) {
@@ -165,6 +178,10 @@ void PrintOutcome(Pedigree& ped, const Findings& findings, bool blank, int remov
       families.insert(key.second);
    }
    printf("\nSummary\n");
+   if (warnings.mergeConflicts > 0)
+      printf("   Merge conflicts (sex or parents)   : %d\n", warnings.mergeConflicts);
+   if (warnings.absentParents > 0)
+      printf("   Founders naming absent parents     : %d\n", warnings.absentParents);
    if (ped.haveTwins) {
       printf("   MZ twin pairs                      : %d\n", CountTwinPairs(ped));
       printf("   Reports about MZ twins             : %d\n", findings.twinReports);
@@ -276,7 +293,11 @@ int main(int argc, char** argv) {
    if (!freqFile.IsEmpty())
       Reading("allele frequency file", freqFile,
               [&] { PedigreeGlobals::LoadAlleleFrequencies(freqFile, true); });
+   LoadWarnings warnings;
+   ped.mergeObserver = &warnings;
    Reading("pedigree file", pedFile, [&] { ped.Load(pedFile); });
+   ped.mergeObserver = nullptr;
+   warnings.FindAbsentParents(ped);
 
    // From the genotypes as read, before the checks change any.
    if (writeFreq)
@@ -303,7 +324,7 @@ int main(int argc, char** argv) {
    progress.Clear();
    findings.FindCulprits();
    int removed = blank ? findings.BlankCulprits() : 0;
-   PrintOutcome(ped, findings, blank, removed);
+   PrintOutcome(ped, findings, warnings, blank, removed);
 
    findings.WriteMendel(mendel.Stream());
    CheckWritten(mendel, mendelName);

@@ -41,6 +41,26 @@ public:
    virtual void MarkerChecked(int /*marker*/) {}
 };
 
+// A person that a later pedigree file of a merge gives another sex, father or
+// mother than the files before it did; the later file's value is kept.
+struct MergeConflict {
+   const char* famid;
+   const char* pid;
+   const char* field;   // "sex", "father" or "mother"
+   const char* before;  // a sex as "male", "female" or "unknown"
+   const char* after;
+   const char* file;  // the later file; empty when it was read from an open IFILE
+};
+
+// Told of every merge conflict as the loader meets it, before the file is
+// sorted, so before any structural problem the change may cause. The texts
+// of a conflict live only for the call.
+class MergeObserver {
+public:
+   virtual ~MergeObserver() = default;
+   virtual void Conflict(const MergeConflict& conflict) = 0;
+};
+
 // The key of the person and family searches.
 struct PedigreeKey {
    const char* famid;
@@ -65,6 +85,9 @@ public:
    int multiFileCount;
    // Told of the checks' reports when set; not owned.
    CheckObserver* observer = nullptr;
+   // Told of the sexes and parents a later pedigree file replaces when set;
+   // not owned. Loading goes on as without it.
+   MergeObserver* mergeObserver = nullptr;
 
    Pedigree();
    ~Pedigree();

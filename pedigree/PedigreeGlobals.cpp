@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "base/Sort.h"
@@ -244,6 +245,13 @@ bool MarkerInfo::AdjustFrequencies() {
    return true;
 }
 
+bool MarkerInfo::OnChromosomeX() const {
+   std::string name(chromosomeName);
+   for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+   if (name.compare(0, 3, "chr") == 0) name.erase(0, 3);
+   return name == "x" || name == "23";
+}
+
 int MarkerInfo::ComparePosition(MarkerInfo** a, MarkerInfo** b) {
    if ((*a)->chromosome != (*b)->chromosome) return (*a)->chromosome < (*b)->chromosome ? -1 : 1;
    double difference = (*a)->position - (*b)->position;
@@ -404,6 +412,7 @@ void PedigreeGlobals::LoadMarkerMap(IFILE& input, bool filter) {
 
       MarkerInfo* info = GetMarkerInfo(tokens[1]);
       info->chromosome = ReadChromosome(tokens[0]);
+      info->chromosomeName = tokens[0];
       info->position = strtod(tokens[2], nullptr) / 100.0;
       if (sexSpecific) {
          info->positionFemale = ReadSexSpecificPosition(tokens[3], info->name, "female");
@@ -442,6 +451,7 @@ void PedigreeGlobals::LoadBasepairMap(IFILE& input) {
 
       MarkerInfo* info = GetMarkerInfo(tokens[1]);
       info->chromosome = ReadChromosome(tokens[0]);
+      info->chromosomeName = tokens[0];
       info->position = strtod(tokens[2], nullptr);
    }
 }

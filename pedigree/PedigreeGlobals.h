@@ -36,7 +36,9 @@ class MarkerInfo {
 public:
    static int count;  // records ever created: the serial of the next one
 
-   int chromosome;  // -1 while not placed on a map; 999 for X in a map file
+   // -1 while not placed on a map; 999 for a map's name that starts with X
+   // (XY too), otherwise the name's leading number (chrX reads as 0).
+   int chromosome;
    double position;
    double positionMale;
    double positionFemale;
@@ -44,7 +46,8 @@ public:
    String name;
    StringArray alleleLabels;  // by allele number; entry 0 is empty or "0"
    StringIntHash alleleNumbers;
-   int serial;  // creation order, breaks ties in map order
+   int serial;             // creation order, breaks ties in map order
+   String chromosomeName;  // as the last map wrote it; empty while not placed by a map
 
    // Unplaced, all positions 0, no frequencies, no labels.
    explicit MarkerInfo(const String& markerName);
@@ -58,6 +61,9 @@ public:
    String GetAlleleLabel(int allele);
    // Checks freq and scales it to sum to 1; true when a notice was printed.
    bool AdjustFrequencies();
+   // Whether the map put the marker on the X chromosome, named X or 23 with
+   // or without "chr", in any case; XY, PAR and 25 (pseudo-autosomal) are not X.
+   bool OnChromosomeX() const;
    // Chromosome, then position, then creation order: a QuickSort comparator
    // over an array of MarkerInfo pointers.
    static int ComparePosition(MarkerInfo** a, MarkerInfo** b);

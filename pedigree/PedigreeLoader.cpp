@@ -80,6 +80,10 @@ void StoreCovariate(double& slot, double value, int column, const char* name, Pe
    slot = value;
 }
 
+const char* SexName(int sex) {
+   return sex == SEX_MALE ? "male" : sex == SEX_FEMALE ? "female" : "unknown";
+}
+
 void StoreSexCovariate(Person& p) {
    if (!Pedigree::sexAsCovariate) return;
    p.covariates[Pedigree::GetCovariateID("sex")] =
@@ -230,17 +234,27 @@ void Pedigree::Load(IFILE& input) {
       }
 
       Person* p = loadedBefore > 0 ? FindPerson(tokens[0], tokens[1], loadedBefore) : nullptr;
+      bool merged = p != nullptr;
       if (p == nullptr) p = NewPerson();
-      p->famid = tokens[0];
-      p->pid = tokens[1];
-      p->fatid = tokens[2];
-      p->motid = tokens[3];
       bool failure = false;
-      p->sex = TranslateSexCode(tokens[4], failure);
+      int sex = TranslateSexCode(tokens[4], failure);
       if (failure)
          error(
              "Can't interpret the sex of individual #%d\nFamily: %s  Individual: %s  Sex Code: %s",
              count, (const char*)tokens[0], (const char*)tokens[1], (const char*)tokens[4]);
+      if (merged && mergeObserver != nullptr) {
+         auto tell = [&](const char* field, const char* before, const char* after) {
+            mergeObserver->Conflict({p->famid, p->pid, field, before, after, fileBeingRead});
+         };
+         if (p->sex != sex) tell("sex", SexName(p->sex), SexName(sex));
+         if (p->fatid.SlowCompare(tokens[2]) != 0) tell("father", p->fatid, tokens[2]);
+         if (p->motid.SlowCompare(tokens[3]) != 0) tell("mother", p->motid, tokens[3]);
+      }
+      p->famid = tokens[0];
+      p->pid = tokens[1];
+      p->fatid = tokens[2];
+      p->motid = tokens[3];
+      p->sex = sex;
       StoreSexCovariate(*p);
 
       int t = 5;

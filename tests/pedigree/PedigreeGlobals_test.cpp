@@ -261,6 +261,37 @@ TEST_F(Registry, BasepairMapKeepsSexSpecificPositionsAndTheCaseSwitch) {
              "CHR  MARKER    POS\n  1  io_marker   70000\n");
 }
 
+// The numbers stay as a map's names have always read (999 for any name
+// starting with X); the name as written tells X from its pseudo-autosomal
+// regions, and chrX or 23 from autosomes.
+TEST_F(Registry, ChromosomeXByNameWhateverTheNumber) {
+   struct Row {
+      const char* name;
+      int number;
+      bool onX;
+   } rows[] = {{"X", 999, true},  {"x", 999, true},   {"chrX", 0, true},   {"CHRx", 0, true},
+               {"23", 23, true},  {"chr23", 0, true}, {"XY", 999, false},  {"X23", 999, false},
+               {"PAR", 0, false}, {"25", 25, false},  {"chrXY", 0, false}, {"chr", 0, false}};
+   // Marker names ignore case: numbered, not named after the chromosome.
+   std::string map, basepairs;
+   for (const Row& row : rows) {
+      std::string number = std::to_string(&row - rows);
+      map += std::string(row.name) + " nx_" + number + " 1\n";
+      basepairs += std::string(row.name) + " nxbp_" + number + " 1\n";
+   }
+   PG::LoadMarkerMap(dir.Write("names.map", map).c_str(), false);
+   PG::LoadBasepairMap(dir.Write("names.bp", basepairs).c_str());
+   for (const Row& row : rows) {
+      for (std::string prefix : {"nx_", "nxbp_"}) {
+         MarkerInfo* info =
+             PG::GetMarkerInfo(String((prefix + std::to_string(&row - rows)).c_str()));
+         EXPECT_EQ(info->chromosome, row.number) << row.name;
+         EXPECT_STREQ(info->chromosomeName, row.name);
+         EXPECT_EQ(info->OnChromosomeX(), row.onX) << row.name;
+      }
+   }
+}
+
 TEST_F(Registry, MarkersOrderedAlongTheMapChromosomeByChromosome) {
    IntArray all;
    PG::LoadMarkerMap(dir.Write("map",

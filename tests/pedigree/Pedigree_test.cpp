@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/TestSupport.h"
 
@@ -169,6 +170,44 @@ TEST(PedigreeStructure, PersonsGrowWithTheRegistry) {
    Person& p = *ped.FindPerson("G", "early");
    EXPECT_EQ(p.markers[Pedigree::GetMarkerID("late_marker")].one, 1);
    EXPECT_EQ(p.traits[Pedigree::GetTraitID("late_trait")], 7.5);
+}
+
+// A later file of a merge still decides a person's sex and parents; the
+// observer is told of each value it replaces, and of nothing else (the same
+// parent in another case, the same sex in another code, a new person).
+TEST(PedigreeMerge, ObserverToldOfReplacedSexesAndParents) {
+   struct Recorder : MergeObserver {
+      std::vector<std::string> told;
+      void Conflict(const MergeConflict& c) override {
+         told.push_back(std::string(c.file) + ": " + c.famid + "/" + c.pid + " " + c.field + " " +
+                        c.before + " -> " + c.after);
+      }
+   } recorder;
+   testsupport::TempDir dir;
+   std::string data = dir.Write("merge.dat", "T merge_trait\n");
+   std::string first = dir.Write("first.ped",
+                                 "m dad 0 0 1 1\nm mum 0 0 2 1\nm aunt 0 0 2 1\n"
+                                 "m kid dad mum 1 1\nm son dad mum 1 1\nm same dad mum 1 1\n");
+   std::string second = dir.Write("second.ped",
+                                  "M KID 0 0 2 x\nm son dad aunt 1 x\nm same DAD Mum m x\n"
+                                  "m new 0 0 0 x\n");
+   Pedigree ped;
+   testsupport::StdoutCapture quiet;
+   ped.Prepare((data + "," + data).c_str());
+   ped.mergeObserver = &recorder;
+   ped.Load((first + "," + second).c_str());
+   quiet.Finish();
+   EXPECT_EQ(recorder.told, (std::vector<std::string>{
+                                second + ": m/kid sex male -> female",
+                                second + ": m/kid father dad -> 0",
+                                second + ": m/kid mother mum -> 0",
+                                second + ": m/son mother mum -> aunt",
+                            }));
+   Person& kid = *ped.FindPerson("m", "kid");
+   EXPECT_EQ(kid.sex, SEX_FEMALE);
+   EXPECT_FALSE(kid.hasBothParents);
+   EXPECT_EQ(ped.FindPerson("m", "son")->mother, ped.FindPerson("m", "aunt"));
+   EXPECT_EQ(ped.count, 7);
 }
 
 // MENDEL layout: a family header "(I3,A8)" and person records of id, father,
