@@ -149,24 +149,6 @@ void ChromosomeFromMap(const String& mapFile) {
    printf("The map puts every marker on the X chromosome: X-linked checks\n");
 }
 
-void Open(OutputFile& output, const std::string& name) {
-   if (!output.Open(name.c_str()))
-      error("Error opening output file [%s]: %s\n", name.c_str(), output.Reason().c_str());
-}
-
-// Every output is checked before any is committed, so that a full disk or a
-// file-size limit leaves none of them behind.
-void CheckWritten(OutputFile& output, const std::string& name) {
-   if (fflush(output.Stream()) != 0 || ferror(output.Stream()))
-      error("Could not write the output file [%s]: %s\n", name.c_str(), strerror(errno));
-}
-
-void Commit(OutputFile& output, const std::string& name) {
-   if (!output.Commit())
-      error("Could not write the output file [%s]: %s\n", name.c_str(), output.Reason().c_str());
-   printf("Wrote [%s]\n", name.c_str());
-}
-
 void PrintOutcome(Pedigree& ped, const Findings& findings, const LoadWarnings& warnings, bool blank,
                   int removed) {
    int single = 0, several = 0, none = 0;
@@ -261,26 +243,27 @@ int main(int argc, char** argv) {
    if (dataFile.IsEmpty()) error("No data file was named: name one with --datafile (-d)\n");
    if (pedFile.IsEmpty()) error("No pedigree file was named: name one with --pedfile (-p)\n");
 
-   std::vector<std::string> inputs = SplitNames(dataFile);
-   for (const std::string& name : SplitNames(pedFile)) inputs.push_back(name);
-   inputs.push_back(static_cast<const char*>(mapFile));
-   inputs.push_back(static_cast<const char*>(freqFile));
+   if (prefix.IsEmpty()) error("The output prefix is empty: name the outputs with -o PREFIX\n");
+
+   OutputSet outputs;
+   for (const std::string& name : SplitNames(dataFile)) outputs.Input(name);
+   for (const std::string& name : SplitNames(pedFile)) outputs.Input(name);
+   outputs.Input(static_cast<const char*>(mapFile));
+   outputs.Input(static_cast<const char*>(freqFile));
    std::string stem(prefix);
    std::string mendelName = stem + ".mendel", freqName = stem + ".freq";
    std::string blankData = stem + ".blanked.dat", blankPed = stem + ".blanked.ped";
-   std::vector<std::string> outputs = {mendelName};
-   if (writeFreq) outputs.push_back(freqName);
-   if (blank) outputs.insert(outputs.end(), {blankData, blankPed});
-   for (const std::string& output : outputs) RefuseToReplaceInputs(output.c_str(), inputs);
    // Created now, so that an output that cannot be written stops the run
-   // before the work; each appears under its name only once it is complete.
-   OutputFile mendel, freq, blankedData, blankedPed;
-   Open(mendel, mendelName);
-   if (writeFreq) Open(freq, freqName);
-   if (blank) {
-      Open(blankedData, blankData);
-      Open(blankedPed, blankPed);
-   }
+   // before the work; they take their names together once all are complete.
+   std::vector<std::string> outputNames = {mendelName};
+   if (writeFreq) outputNames.push_back(freqName);
+   if (blank) outputNames.insert(outputNames.end(), {blankData, blankPed});
+   std::vector<FILE*> streams;
+   for (const std::string& name : outputNames) streams.push_back(outputs.Open(name));
+   FILE* mendel = streams[0];
+   FILE* freq = writeFreq ? streams[1] : nullptr;
+   FILE* blankedData = blank ? streams[streams.size() - 2] : nullptr;
+   FILE* blankedPed = blank ? streams.back() : nullptr;
 
    PedigreeGlobals::chromosomeX = xLinked;
    Pedigree ped;
@@ -326,24 +309,14 @@ int main(int argc, char** argv) {
    int removed = blank ? findings.BlankCulprits() : 0;
    PrintOutcome(ped, findings, warnings, blank, removed);
 
-   findings.WriteMendel(mendel.Stream());
-   CheckWritten(mendel, mendelName);
-   if (writeFreq) {
-      PedigreeGlobals::WriteFreqFile(freq.Stream(), false);
-      CheckWritten(freq, freqName);
-   }
+   findings.WriteMendel(mendel);
+   if (writeFreq) PedigreeGlobals::WriteFreqFile(freq, false);
    if (blank) {
-      ped.WriteDataFile(blankedData.Stream());
-      CheckWritten(blankedData, blankData);
-      ped.WritePedigreeFile(blankedPed.Stream());
-      CheckWritten(blankedPed, blankPed);
+      ped.WriteDataFile(blankedData);
+      ped.WritePedigreeFile(blankedPed);
    }
+   outputs.CommitAll();
    printf("\n");
-   Commit(mendel, mendelName);
-   if (writeFreq) Commit(freq, freqName);
-   if (blank) {
-      Commit(blankedData, blankData);
-      Commit(blankedPed, blankPed);
-   }
+   for (const std::string& name : outputNames) printf("Wrote [%s]\n", name.c_str());
    return 0;
 }
