@@ -13,6 +13,12 @@ namespace {
 // otherwise keep the reader busy for centuries.
 const int kMaxStepsWithoutField = 10000000;
 
+// Bounds the descriptors that read no field in one record, which the bound
+// above leaves at millions per field: (A8,3000000(T1),A8) would cost every
+// record of a file a fraction of a second. Beyond one pass over the statement,
+// a record may take this many such steps for each field it gives.
+const int kIdleStepsPerField = 100;
+
 // Positions past any record all read as empty fields, so saturating keeps
 // them meaningful without overflow.
 int Advance(int position, int by) {
@@ -63,6 +69,21 @@ void FortranFormat::Reset() {
    endOfPattern = false;
    stepsTaken = 1;
    discarding = false;
+   StartRecord();
+}
+
+void FortranFormat::StartRecord() {
+   idleSteps = 0;
+   fieldsInRecord = 0;
+}
+
+void FortranFormat::CountIdleStep() {
+   if (++idleSteps <= kIdleStepsPerField * (fieldsInRecord + 1) + format.Length()) return;
+   error(
+       "Invalid FORTRAN format statement\n\n"
+       "The statement \"%s\" repeats descriptors that read no field more than %d times per "
+       "field of a record.\n",
+       (const char*)format, kIdleStepsPerField);
 }
 
 void FortranFormat::GetNextField(String& field) {
@@ -82,7 +103,9 @@ void FortranFormat::GetNextField(String& field) {
              "Invalid FORTRAN format statement\n\n"
              "The statement \"%s\" repeats descriptors more than %d times between two fields.\n",
              (const char*)format, kMaxStepsWithoutField);
+      CountIdleStep();
    }
+   fieldsInRecord++;
 }
 
 char FortranFormat::GetNextCharacter() {
@@ -106,6 +129,7 @@ void FortranFormat::Flush() {
              "Invalid FORTRAN format statement\n\n"
              "The statement \"%s\" repeats descriptors more than %d times in one pass.\n",
              (const char*)format, kMaxStepsWithoutField);
+      CountIdleStep();
    }
    Reset();
 }
@@ -116,6 +140,7 @@ bool FortranFormat::ProcessToken(String& field) {
    if (position == -1) {
       record.ReadLine(input);
       position = 0;
+      StartRecord();
    }
 
    if (repeatCount == 0) {
@@ -234,8 +259,8 @@ void FortranFormat::FinishField(bool singleCharacter) {
          // What Flush reads is discarded and the position is reset after it,
          // so once a group has run through, its further repetitions only matter
          // for the records its "/" would read, and none are left at the end.
-         if (discarding && (InputEnded() || memchr(&format[groupStart[top]], '/',
-                                                   p - groupStart[top]) == nullptr))
+         if (discarding && (InputEnded() ||
+                            memchr(&format[groupStart[top]], '/', p - groupStart[top]) == nullptr))
             groupRemaining[top] = 0;
          if (groupRemaining[top] > 0) {
             groupRemaining[top]--;
@@ -297,6 +322,9 @@ void FortranFormat::ReadRecords(int count) {
          return;
       }
       record.ReadLine(input);
+      // Only records taken from the input renew the allowance: past its end a
+      // repeated "/" costs steps and reads nothing.
+      StartRecord();
    }
 }
 

@@ -22,7 +22,10 @@
 // when it has none). `GetNextField` always returns a field or ends the
 // process: a statement whose repeated part reads no field is fatal, and so is
 // one that repeats descriptors more than 10 million times between two fields
-// (or in the rest of a pass that `Flush` discards).
+// (or in the rest of a pass that `Flush` discards), or that takes, in one
+// record, more steps that read no field than one pass over the statement plus
+// 100 for each field the record gives: the work stays in proportion to the
+// fields and records read.
 #ifndef LOCI_PEDIGREE_FORTRANFORMAT_H
 #define LOCI_PEDIGREE_FORTRANFORMAT_H
 
@@ -63,11 +66,15 @@ private:
    IntArray groupStart, groupCount, groupRemaining;  // open groups, innermost last
    int lastGroupStart, lastGroupCount;               // where an exhausted statement restarts
    String buffer;
-   bool endOfPattern;  // the last step ended a pass or stopped at ':'
-   int stepsTaken;     // descriptor repetitions the last step applied
-   bool discarding;    // Flush is passing over the rest of a pass
+   bool endOfPattern;         // the last step ended a pass or stopped at ':'
+   int stepsTaken;            // descriptor repetitions the last step applied
+   bool discarding;           // Flush is passing over the rest of a pass
+   long long idleSteps;       // steps of the current record that gave no field
+   long long fieldsInRecord;  // fields the current record gave
 
    void Reset();
+   void StartRecord();
+   void CountIdleStep();  // fatal once the record's steps outrun its fields
    bool ProcessToken(String& field);
    void FinishField(bool singleCharacter);
    void RejectWidth(char type);

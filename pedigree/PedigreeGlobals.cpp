@@ -1,5 +1,6 @@
 #include "pedigree/PedigreeGlobals.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -652,23 +653,88 @@ void PedigreeGlobals::LoadAlleleFrequencies(IFILE& input) {
    if (adjusted) printf("\n");
 }
 
+namespace {
+
+// Smaller frequencies are left out of the labelled layout.
+const double kLeastWritten = 1e-7;
+// The writers print five decimals: frequencies in units of 1e-5.
+const int kUnitsInOne = 100000;
+const long long kPartsInUnit = 1000000;
+
+// The frequencies of alleles 1.. as the writers print them, in units of 1e-5;
+// false when they cannot be shared out (an infinite sum). The alleles above
+// kLeastWritten share exactly one in proportion: each gets its share rounded
+// down, the units left over go to the largest remainders (the lower allele
+// first on a tie), and an allele left with none takes one from the largest
+// share (the lower allele on a tie). So a marker's printed frequencies sum to
+// exactly 1 and read back as printed, none that was above zero reads back as
+// zero, and frequencies read back are written again unchanged.
+bool ShareOutUnits(const Vector& freq, std::vector<int>& units) {
+   units.assign(freq.Length(), 0);
+   std::vector<int> shared;
+   double sum = 0;
+   for (int allele = 1; allele < freq.Length(); allele++)
+      if (freq[allele] > kLeastWritten) {
+         shared.push_back(allele);
+         sum += freq[allele];
+      }
+   if (!std::isfinite(sum)) return false;
+   // Shares are taken to millionths of a unit: frequencies read back from a
+   // file then land on their whole units whatever the last bits of their sum.
+   std::vector<long long> remainder(freq.Length(), 0);
+   int left = shared.empty() ? 0 : kUnitsInOne;
+   for (int allele : shared) {
+      long long share = llround(freq[allele] / sum * kUnitsInOne * kPartsInUnit);
+      units[allele] = static_cast<int>(share / kPartsInUnit);
+      remainder[allele] = share % kPartsInUnit;
+      left -= units[allele];
+   }
+   std::vector<int> order = shared;
+   std::stable_sort(order.begin(), order.end(),
+                    [&](int a, int b) { return remainder[a] > remainder[b]; });
+   for (int i = 0; i < left && i < static_cast<int>(order.size()); i++) units[order[i]]++;
+   for (int allele : shared)
+      if (units[allele] == 0) {
+         int largest = shared[0];
+         for (int other : shared)
+            if (units[other] > units[largest]) largest = other;
+         units[largest]--;
+         units[allele] = 1;
+      }
+   return true;
+}
+
+void WriteFrequency(FILE* output, double frequency, int units) {
+   if (units > 0)
+      fprintf(output, "%d.%05d", units / kUnitsInOne, units % kUnitsInOne);
+   else
+      fprintf(output, "%.5f", frequency);
+}
+
+}  // namespace
+
 void PedigreeGlobals::WriteFreqFile(FILE* output, bool numericLayout) {
+   std::vector<int> units;
    for (int i = 0; i < markerInfoCount; i++) {
       MarkerInfo* info = markerInfo[i];
       int length = info->freq.Length();
       if (length == 0) continue;
       fprintf(output, "M %s\n", static_cast<const char*>(info->name));
+      if (!ShareOutUnits(info->freq, units)) units.assign(length, 0);
       if (numericLayout && info->alleleLabels.Length() == 0) {
          for (int allele = 1; allele < length; allele++) {
             int column = (allele - 1) % 7;
-            fprintf(output, "%s%.5f%s", column == 0 ? "F " : "", info->freq[allele],
-                    allele == length - 1 || column == 6 ? "\n" : " ");
+            if (column == 0) fputs("F ", output);
+            WriteFrequency(output, info->freq[allele], units[allele]);
+            fputs(allele == length - 1 || column == 6 ? "\n" : " ", output);
          }
       } else {
-         for (int allele = 1; allele < length; allele++)
-            if (info->freq[allele] > 1e-7)
-               fprintf(output, "A %5s %.5f\n",
-                       static_cast<const char*>(info->GetAlleleLabel(allele)), info->freq[allele]);
+         for (int allele = 1; allele < length; allele++) {
+            if (!(info->freq[allele] > kLeastWritten)) continue;
+            fprintf(output, "A %5s ", static_cast<const char*>(info->GetAlleleLabel(allele)));
+            WriteFrequency(output, info->freq[allele], units[allele]);
+            fputs("\n", output);
+         }
       }
    }
 }

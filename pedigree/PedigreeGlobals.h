@@ -148,7 +148,9 @@ public:
    static void LoadAlleleFrequencies(const char* filename, bool required);
    static void LoadAlleleFrequencies(IFILE& input);
    // Records with frequencies, in creation order; `numericLayout` writes
-   // unlabelled markers as F lines.
+   // unlabelled markers as F lines. A marker's frequencies above 1e-7 are
+   // rounded together to five decimals that sum to exactly 1, none to 0, so
+   // that a file read back is written again unchanged.
    static void WriteFreqFile(FILE* output, bool numericLayout);
    static void WriteFreqFile(const char* filename, bool numericLayout);
 

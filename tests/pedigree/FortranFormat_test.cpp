@@ -68,6 +68,23 @@ TEST(FortranFormat, ReadsTheFieldsTheStatementLaysOut) {
    }
 }
 
+TEST(FortranFormat, EachFieldPaysForStepsThatReadNone) {
+   // 100 steps that read no field before every field, 2000 fields to a record,
+   // record after record.
+   testsupport::TempDir dir;
+   IFILE file = ifopen(dir.Write("records.txt", "a\nb\nc\n").c_str(), "rb");
+   FortranFormat reader;
+   reader.SetInputFile(file);
+   reader.SetFormat("(2000(A1,99(1X)))");
+   String field;
+   for (const char* first : {"a", "b", "c"})
+      for (int i = 0; i < 2000; i++) {
+         reader.GetNextField(field);
+         ASSERT_STREQ(field, i == 0 ? first : "");
+      }
+   ifclose(file);
+}
+
 TEST(FortranFormat, MalformedStatementsAreFatalWhenReached) {
    // '%' stands for the statement.
    const std::string invalid = "Invalid FORTRAN format statement\n\nThe statement \"%\" ";
@@ -79,6 +96,9 @@ TEST(FortranFormat, MalformedStatementsAreFatalWhenReached) {
    const std::string unbracketed = invalid + "is not bracketed correctly.\n";
    const std::string noField = invalid + "repeats descriptors that read no field.\n";
    const std::string tooMany = invalid + "repeats descriptors more than 10000000 times ";
+   const std::string perField =
+       invalid +
+       "repeats descriptors that read no field more than 100 times per field of a record.\n";
    const struct {
       const char* statement;
       std::string message;
@@ -100,7 +120,11 @@ TEST(FortranFormat, MalformedStatementsAreFatalWhenReached) {
        {"(/)", noField},
        {"(:)", noField},
        {"(A2,(X))", noField},
-       {"(A1,2000000000(2000000000(TR1)))", tooMany + "between two fields.\n"},
+       {"(A1,2000000000TR1)", tooMany + "between two fields.\n"},
+       // Under the bound between two fields, but millions of steps for every record.
+       {"(A8,3000000(T1),A8)", perField},
+       // Past the end of the input, "/" reads no record that would pay for it.
+       {"(A1,9000000(/),A1)", perField},
        {"(A1,9999999A1,9999999A1)", tooMany + "in one pass.\n", true}};
    for (const auto& c : cases) {
       std::string expected = "\nFATAL ERROR - \n" + c.message + "\n\n";

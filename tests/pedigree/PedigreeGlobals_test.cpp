@@ -244,7 +244,7 @@ TEST_F(Registry, MapAndFrequencyFileCases) {
       count++;
    }
    std::filesystem::current_path(start);
-   EXPECT_EQ(count, 40);
+   EXPECT_EQ(count, 41);
 }
 
 TEST_F(Registry, BasepairMapKeepsSexSpecificPositionsAndTheCaseSwitch) {
