@@ -10,13 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "Merge.h"
-#include "Report.h"
 #include "VcfReader.h"
 #include "base/StringBasics.h"
 #include "io/Error.h"
 #include "io/OutputFile.h"
 #include "params/Parameters.h"
+#include "quality/SumsFile.h"
 
 #ifndef R2_HAT_VCF_VERSION
 #define R2_HAT_VCF_VERSION "unknown"
@@ -148,7 +147,7 @@ int main(int argc, char** argv) {
    std::string reportName = std::string(prefix) + ".info";
    std::string sumsName = std::string(prefix) + ".sums";
    FILE* report = outputs.Open(reportName);
-   fputs(kReportHeader, report);
+   fputs(kInfoReportHeader, report);
    FILE* sums = writeSums ? outputs.Open(sumsName) : nullptr;
    if (writeSums) fputs(kSumsHeader, sums);
    RowSink sink = [&](const MarkerRow& row) {

@@ -15,84 +15,40 @@ inline bool EndsValue(char c) {
    return c == ',' || c == ':' || c == '\t';
 }
 
-// Powers of ten that are exact doubles.
-const double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// [-]digits[.digits][e[+-]digits] with at most 15 digits and a power of ten
-// up to 1e22: mantissa and power are exact doubles, so one multiplication or
-// division is correctly rounded, as strtod is. Returns the end of the number,
-// or null when the text needs strtod.
-inline const char* FastDecimal(const char* p, const char* end, double& value) {
-   bool negative = p < end && *p == '-';
-   if (negative) p++;
-   // Digits past the 15th send the number to strtod; they are not added, so
-   // that a long run of them cannot overflow the mantissa.
-   int64_t mantissa = 0;
-   ptrdiff_t digits = 0, fractionDigits = 0;
-   for (; p < end && IsDigit(*p); p++)
-      if (++digits <= 15) mantissa = mantissa * 10 + (*p - '0');
-   if (p < end && *p == '.') {
-      const char* fraction = ++p;
-      for (; p < end && IsDigit(*p); p++)
-         if (++digits <= 15) mantissa = mantissa * 10 + (*p - '0');
-      fractionDigits = p - fraction;
-   }
-   if (digits == 0 || digits > 15) return nullptr;
-   int scale = -static_cast<int>(fractionDigits);
-   if (p < end && (*p == 'e' || *p == 'E')) {
-      p++;
-      bool down = p < end && *p == '-';
-      if (p < end && (*p == '-' || *p == '+')) p++;
-      int exponent = 0;
-      const char* first = p;
-      while (p < end && IsDigit(*p) && exponent < 1000) exponent = exponent * 10 + (*p++ - '0');
-      if (p == first || (p < end && IsDigit(*p))) return nullptr;
-      scale += down ? -exponent : exponent;
-   }
-   if (scale < -22 || scale > 22) return nullptr;
-   double magnitude = static_cast<double>(mantissa);
-   magnitude = scale < 0 ? magnitude / kExactPowers[-scale] : magnitude * kExactPowers[scale];
-   value = negative ? -magnitude : magnitude;
-   return p;
+// The sum of two values: exact where both are and it stays within the
+// exact range, else a double.
+DecimalText Plus(const DecimalText& a, const DecimalText& b) {
+   DecimalText sum;
+   sum.value = a.value + b.value;
+   sum.nanos = a.nanos + b.nanos;
+   const int64_t largest = 1000000000000;  // 1,000 in billionths
+   sum.exact = a.exact && b.exact && sum.nanos <= largest && sum.nanos >= -largest;
+   return sum;
 }
-
-// d.ddd as doubles, computed as FastDecimal computes them; looked up, they
-// spare a division per dosage.
-struct Thousandths {
-   double value[10000];
-   Thousandths() {
-      for (int m = 0; m < 10000; m++) value[m] = m / kExactPowers[3];
-   }
-   double operator[](int m) const { return value[m]; }
-};
-const Thousandths kThousandths;
 
 // The common column: one dosage value, the field's own after `index` others,
 // added to `sums`. Returns where the value ends, or null (adding nothing)
 // for anything else, which the general path then reads.
-inline const char* OneValue(const char* p, const char* end, int index, AlleleSums& sums) {
+inline const char* OneValue(const char* p, const char* end, int index, MarkerSums& sums) {
    for (int i = 0; i < index; i++) {
       while (p < end && *p != ':' && *p != '\t') p++;
       if (p == end || *p == '\t') return nullptr;
       p++;
    }
-   double v;
+   DecimalText v;
    const char* stop;
    if (end - p >= 5 && IsDigit(p[0]) && p[1] == '.' && IsDigit(p[2]) && IsDigit(p[3]) &&
        IsDigit(p[4])) {
-      // Three decimals, as imputation programs write them.
-      int mantissa = (p[0] - '0') * 1000 + (p[2] - '0') * 100 + (p[3] - '0') * 10 + (p[4] - '0');
-      v = kThousandths[mantissa];
+      // Three decimals, as imputation programs write them: billionths.
+      v.nanos = ((p[0] - '0') * 1000 + (p[2] - '0') * 100 + (p[3] - '0') * 10 + (p[4] - '0')) *
+                int64_t{1000000};
+      v.exact = true;
       stop = p + 5;
-   } else if ((stop = FastDecimal(p, end, v)) == nullptr) {
+   } else if ((stop = ReadPlainDecimal(p, end, v)) == nullptr) {
       return nullptr;
    }
    if (stop < end && *stop != '\t' && *stop != ':') return nullptr;
-   sums.n++;
-   sums.sum += v;
-   sums.sumsq += v * v;
+   sums.Add(v);
    return stop;
 }
 
@@ -102,22 +58,13 @@ const char* FieldName(DosageField field) {
    return field == DosageField::kDS ? "DS" : field == DosageField::kHDS ? "HDS" : "GP";
 }
 
-bool ParseNumber(const char* begin, const char* end, double& value) {
-   const char* fast = FastDecimal(begin, end, value);
-   if (fast == end) return true;
-   std::string text(begin, end);
-   char* stop;
-   value = strtod(text.c_str(), &stop);
-   return !text.empty() && stop == text.c_str() + text.size();
-}
-
 void RecordSums::Reset(int alternateAlleles) {
-   alleles.assign(alternateAlleles, AlleleSums());
+   alleles.assign(alternateAlleles, MarkerSums());
    dosage.resize(alternateAlleles);
    present.resize(alternateAlleles);
 }
 
-bool RecordSums::AddSample(const double* values, const char* missing, int count) {
+bool RecordSums::AddSample(const DecimalText* values, const char* missing, int count) {
    int alts = static_cast<int>(alleles.size());
    if (count == 0 || (count == 1 && missing[0])) return true;
    if (field == DosageField::kDS) {
@@ -139,10 +86,9 @@ bool RecordSums::AddSample(const double* values, const char* missing, int count)
       for (int a = 0; a < alts; a++) {
          present[a] = 1;
          dosage[a] = values[a];
-         for (int i = a; i < count; i += alts) {
+         for (int i = a + alts; i < count; i += alts) dosage[a] = Plus(dosage[a], values[i]);
+         for (int i = a; i < count; i += alts)
             if (missing[i]) present[a] = 0;
-            if (i > a) dosage[a] += values[i];
-         }
       }
    } else {
       int n = alts + 1;
@@ -164,26 +110,21 @@ bool RecordSums::AddSample(const double* values, const char* missing, int count)
          // Genotype j/k (j <= k) is entry k(k+1)/2 + j; only those carrying
          // allele a are added, so a biallelic record gives P(het) + 2 P(hom alt).
          bool first = true;
-         double d = 0;
+         DecimalText d;
          for (int k = 0; k < n; k++)
             for (int j = 0; j <= k; j++) {
                int copies = (j == a) + (k == a);
                if (copies == 0) continue;
-               double term =
-                   copies == 1 ? values[k * (k + 1) / 2 + j] : 2 * values[k * (k + 1) / 2 + j];
-               d = first ? term : d + term;
+               const DecimalText& p = values[k * (k + 1) / 2 + j];
+               DecimalText term = copies == 1 ? p : Plus(p, p);
+               d = first ? term : Plus(d, term);
                first = false;
             }
          dosage[a - 1] = d;
       }
    }
-   for (int a = 0; a < alts; a++) {
-      if (!present[a]) continue;
-      AlleleSums& s = alleles[a];
-      s.n++;
-      s.sum += dosage[a];
-      s.sumsq += dosage[a] * dosage[a];
-   }
+   for (int a = 0; a < alts; a++)
+      if (present[a]) alleles[a].Add(dosage[a]);
    return true;
 }
 
@@ -227,12 +168,11 @@ bool RecordParser::Parse(const char* line, size_t length) {
    id = fixed[2];
    ref = fixed[3];
    alt = fixed[4];
-   double position;
    if (fixed[1].empty() || fixed[1].size() > 15 ||
-       fixed[1].find_first_not_of("0123456789") != std::string_view::npos ||
-       !ParseNumber(fixed[1].data(), fixed[1].data() + fixed[1].size(), position))
+       fixed[1].find_first_not_of("0123456789") != std::string_view::npos)
       return Fail("POS [" + std::string(fixed[1]) + "] is not a position");
-   pos = static_cast<int64_t>(position);
+   pos = 0;
+   for (char digit : fixed[1]) pos = pos * 10 + (digit - '0');
 
    alternates.clear();
    if (alt != ".")
@@ -250,8 +190,8 @@ bool RecordParser::Parse(const char* line, size_t length) {
    // One DS value per sample: its sums stay in `local`, handed to and taken
    // back from the general path around a column it has to read.
    bool single = index >= 0 && field == DosageField::kDS && alternates.size() == 1;
-   AlleleSums local;
-   std::vector<AlleleSums>& alleles = sums.MutableAlleles();
+   MarkerSums local;
+   std::vector<MarkerSums>& alleles = sums.MutableAlleles();
    bool every = static_cast<int>(selected.size()) == headerSamples;
    if (columns == 9 && p <= end) {
       for (;; column++) {
@@ -293,21 +233,21 @@ const char* RecordParser::AddColumn(const char* p, const char* end, int index) {
    // DS values go straight to their alleles; the other fields need the whole
    // list of the sample first.
    bool direct = field == DosageField::kDS;
-   std::vector<AlleleSums>& alleles = sums.MutableAlleles();
+   std::vector<MarkerSums>& alleles = sums.MutableAlleles();
    int alts = static_cast<int>(alleles.size());
    int count = 0;
    bool firstMissing = false;
    values.clear();
    missing.clear();
    for (;; count++) {
-      double v = 0;
-      const char* stop = FastDecimal(p, end, v);
+      DecimalText v;
+      const char* stop = ReadPlainDecimal(p, end, v);
       bool dot = false;
       if (stop == nullptr || (stop < end && !EndsValue(*stop))) {
          stop = p;
          while (stop < end && !EndsValue(*stop)) stop++;
          dot = stop - p == 1 && *p == '.';
-         if (!dot && !ParseNumber(p, stop, v)) {
+         if (!dot && !ReadDecimal(p, stop, v)) {
             Fail(std::string(FieldName(field)) + " value [" + std::string(p, stop) +
                  "] is not a number");
             return nullptr;
@@ -318,10 +258,7 @@ const char* RecordParser::AddColumn(const char* p, const char* end, int index) {
          values.push_back(v);
          missing.push_back(dot);
       } else if (!dot && count < alts) {
-         AlleleSums& s = alleles[count];
-         s.n++;
-         s.sum += v;
-         s.sumsq += v * v;
+         alleles[count].Add(v);
       }
       p = stop;
       if (p == end || *p != ',') break;

@@ -3,9 +3,9 @@
 //
 // A record gives one row per alternate allele: the number n of samples with a
 // dosage for that allele, the sum of their dosages and the sum of their
-// squares, added in the order of the sample columns. Numbers in VCF text are
-// converted exactly as strtod (and so atof) converts them; a missing value
-// (".") leaves the sample out of that allele's sums.
+// squares (MarkerSums: exact for decimals of up to nine places). Numbers in
+// VCF text are converted exactly as strtod (and so atof) converts them; a
+// missing value (".") leaves the sample out of that allele's sums.
 //
 // The dosage of an alternate allele comes from one FORMAT field:
 //   DS   one value per alternate allele;
@@ -23,19 +23,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/DecimalText.h"
+#include "quality/MarkerSums.h"
+
 enum class DosageField { kDS, kHDS, kGP };
 
 const char* FieldName(DosageField field);
-
-struct AlleleSums {
-   int64_t n = 0;
-   double sum = 0;
-   double sumsq = 0;
-};
-
-// Converts the whole of [begin, end) as strtod would; false when strtod
-// would not consume all of it (nothing, trailing text).
-bool ParseNumber(const char* begin, const char* end, double& value);
 
 // The per-allele sums of one record, filled sample by sample.
 class RecordSums {
@@ -46,16 +39,16 @@ public:
    // Adds one sample's values of the dosage field; `missing[i]` marks a ".".
    // False, with Reason(), when the number of values fits no layout of the
    // field for this many alleles.
-   bool AddSample(const double* values, const char* missing, int count);
+   bool AddSample(const DecimalText* values, const char* missing, int count);
 
-   const std::vector<AlleleSums>& Alleles() const { return alleles; }
-   std::vector<AlleleSums>& MutableAlleles() { return alleles; }
+   const std::vector<MarkerSums>& Alleles() const { return alleles; }
+   std::vector<MarkerSums>& MutableAlleles() { return alleles; }
    const std::string& Reason() const { return reason; }
 
 private:
    DosageField field;
-   std::vector<AlleleSums> alleles;
-   std::vector<double> dosage;
+   std::vector<MarkerSums> alleles;
+   std::vector<DecimalText> dosage;
    std::vector<char> present;
    std::string reason;
 };
@@ -75,7 +68,7 @@ public:
    int64_t pos = 0;
    // The alternate alleles, one view each into `alt`.
    const std::vector<std::string_view>& Alternates() const { return alternates; }
-   const std::vector<AlleleSums>& Alleles() const { return sums.Alleles(); }
+   const std::vector<MarkerSums>& Alleles() const { return sums.Alleles(); }
    const std::string& Reason() const { return reason; }
    // The sample column (0-based) that made Parse fail, or -1.
    int FailedSample() const { return failedSample; }
@@ -94,7 +87,7 @@ private:
    std::vector<std::string_view> alternates;
    std::string lastFormat;
    int lastIndex = -1;
-   std::vector<double> values;
+   std::vector<DecimalText> values;
    std::vector<char> missing;
    std::string reason;
    int failedSample = -1;

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "RecordParser.h"
-#include "Report.h"
+#include "quality/ReportRows.h"
 
 struct BGZF;
 

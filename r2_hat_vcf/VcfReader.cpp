@@ -271,7 +271,7 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
       in.record = bcf_init();
       int fieldId = bcf_hdr_id2int(in.header, BCF_DT_ID, FieldName(counts.field));
       RecordSums sums(counts.field);
-      std::vector<double> values;
+      std::vector<DecimalText> values;
       std::vector<char> missing;
       while ((status = in.region != nullptr ? bcf_itr_next(in.fp, in.region, in.record)
                                             : bcf_read(in.fp, in.header, in.record)) >= 0) {
@@ -299,7 +299,7 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
                float f;
                memcpy(&f, data + 4 * v, 4);
                if (bcf_float_is_vector_end(f)) break;
-               values.push_back(f);
+               values.push_back(DecimalText{f, 0, false});
                missing.push_back(bcf_float_is_missing(f));
             }
             if (!sums.AddSample(values.data(), missing.data(), static_cast<int>(values.size())))

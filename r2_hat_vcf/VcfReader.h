@@ -19,7 +19,7 @@
 #include <string>
 
 #include "RecordParser.h"
-#include "Report.h"
+#include "quality/ReportRows.h"
 
 struct VcfRequest {
    std::string file;         // "-": standard input

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/DecimalText.h"
+
 namespace {
 
 bool IsDigit(char c) {
@@ -13,10 +15,9 @@ bool IsDigit(char c) {
 // Whatever strtod reads completely: exponents, hexadecimal, nan, inf.
 ReportValue ParseOther(const char* begin, const char* end) {
    ReportValue result;
-   std::string text(begin, end);
-   char* stop = nullptr;
-   double value = strtod(text.c_str(), &stop);
-   if (text.empty() || stop != text.c_str() + text.size()) return result;
+   DecimalText number;
+   if (!ReadDecimal(begin, end, number)) return result;
+   double value = number.value;
    if (std::isnan(value) || !(std::fabs(value) < kLargestValue)) {
       result.kind = ReportValue::kNan;
       return result;
@@ -62,7 +63,9 @@ ReportValue ParseReportValue(const char* begin, const char* end) {
    result.thousandths = negative ? -magnitude : magnitude;
    // Both operands are exact, so the quotient is the correctly rounded value,
    // as strtod would give it.
-   result.value = fractionDigits <= 3 ? static_cast<double>(result.thousandths) / 1000.0
-                                      : strtod(std::string(begin, end).c_str(), nullptr);
+   DecimalText number;
+   if (fractionDigits > 3) ReadDecimal(begin, end, number);
+   result.value =
+       fractionDigits <= 3 ? static_cast<double>(result.thousandths) / 1000.0 : number.value;
    return result;
 }

@@ -16,6 +16,7 @@
 
 #include "io/Error.h"
 #include "io/OutputFile.h"
+#include "quality/ReportRows.h"
 #include "tool/DosageInput.h"
 #include "tool/DosageParallel.h"
 #include "tool/DosageParser.h"
@@ -48,33 +49,6 @@ Accumulators Allocate(int markerCount) {
    return acc;
 }
 
-// The sign of a not-a-number means nothing, and where NaNs of both signs meet
-// in a sum the compiler's choice of operand order decides it: every NaN is
-// written as "nan", so the report does not change from one build to another.
-double SignlessNan(double x) {
-   return std::isnan(x) ? std::fabs(x) : x;
-}
-
-// Appends printf's text; a huge value in "%.3f" takes over 300 characters.
-void Append(std::string& out, const char* format, ...) LOCI_PRINTF(2, 3);
-void Append(std::string& out, const char* format, ...) {
-   char text[256];
-   va_list args;
-   va_start(args, format);
-   int needed = vsnprintf(text, sizeof text, format, args);
-   va_end(args);
-   if (needed < static_cast<int>(sizeof text)) {
-      out.append(text, static_cast<size_t>(needed));
-      return;
-   }
-   size_t at = out.size();
-   out.resize(at + static_cast<size_t>(needed) + 1);
-   va_start(args, format);
-   vsnprintf(&out[at], static_cast<size_t>(needed) + 1, format, args);
-   va_end(args);
-   out.resize(at + static_cast<size_t>(needed));
-}
-
 // Appends one marker's row, its name first, in the standard or the info
 // layout.
 void FormatRow(std::string& out, const MarkerLoader& markers, int i, double sum, double sumsq,
@@ -86,34 +60,8 @@ void FormatRow(std::string& out, const MarkerLoader& markers, int i, double sum,
       out += '\t';
       out += static_cast<const char*>(markers.allele2[i]);
    }
-   if (count <= 1) {
-      if (markers.hasInfoFile)
-         Append(out, "\t-\t-\t%" PRId64 "\t-\n", count);
-      else
-         Append(out, "\t%" PRId64 "\t-\t-\t-\n", count);
-      return;
-   }
-
-   double p = (sum / 2.0) / count;
-   double q = 1.0 - p;
-   double var = (sumsq - (sum * sum) / count) / (count - 1);
-   double maf = q > p ? p : q;
-   q = SignlessNan(q);
-   maf = SignlessNan(maf);
-
-   if (p == 0.0 || p == 1.0) {
-      if (markers.hasInfoFile)
-         Append(out, "\t%.3f\t%.3f\t%" PRId64 "\t-\n", q, maf, count);
-      else
-         Append(out, "\t%" PRId64 "\t%.3f\t%.3f\t-\n", count, q, maf);
-      return;
-   }
-
-   double r2hat = SignlessNan(((var / 2.0) / p) / q);
-   if (markers.hasInfoFile)
-      Append(out, "\t%.3f\t%.3f\t%" PRId64 "\t%.3f\n", q, maf, count, r2hat);
-   else
-      Append(out, "\t%" PRId64 "\t%.3f\t%.3f\t%.3f\n", count, q, maf, r2hat);
+   AppendQualityColumns(out, markers.hasInfoFile ? ReportLayout::kInfo : ReportLayout::kStandard,
+                        count, sum, sumsq);
 }
 
 // The rows of markers [begin, end), formatted on `threads` threads, each a
@@ -215,10 +163,7 @@ void DosageLoader::Analyse(IFILE& file, BlockSource* preferred, const char* file
             output.Reason().c_str());
    FILE* report = output.Stream();
 
-   if (markers.hasInfoFile)
-      fwrite("SNP\tAl1\tAl2\tFreq1\tMAF\tnIndiv\tr2_hat\n", 1, 36, report);
-   else
-      fwrite("Marker\tnIndiv\tFreq1\tMAF\tR2_hat\n", 1, 31, report);
+   fputs(markers.hasInfoFile ? kInfoReportHeader : kStandardReportHeader, report);
 
    // Formatting the numbers is most of the writing: it runs on every core,
    // a block of markers at a time, so that the text held stays small.

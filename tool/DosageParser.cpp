@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/DecimalText.h"
 #include "base/StringBasics_internal.h"
 
 namespace {
@@ -15,72 +16,12 @@ inline bool IsSeparator(char c) {
 inline bool IsLineEnd(char c) {
    return c == '\n' || c == '\r';
 }
-inline bool IsDigit(char c) {
-   return c >= '0' && c <= '9';
-}
-
-// Powers of ten that are exact doubles.
-const double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Plain decimals ([-]digits[.digits][e[+-]digits]) with at most 19 digits and
-// a small exponent: with an integer mantissa below 2^53 and a power of ten up
-// to 1e22, both exact, one multiplication or division is correctly rounded,
-// so the result is strtod's to the last bit. Returns the end of the number,
-// or null when the text needs strtod.
-const char* FastDecimal(const char* p, const char* end, double& value) {
-   bool negative = false;
-   if (p < end && *p == '-') {
-      negative = true;
-      p++;
-   }
-   uint64_t mantissa = 0;
-   int digits = 0;
-   int scale = 0;
-   const char* start = p;
-   while (p < end && IsDigit(*p)) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-      digits++;
-      p++;
-   }
-   bool any = p > start;
-   if (p < end && *p == '.') {
-      p++;
-      const char* fraction = p;
-      while (p < end && IsDigit(*p)) {
-         mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-         digits++;
-         p++;
-      }
-      scale = -static_cast<int>(p - fraction);
-      any = any || p > fraction;
-   }
-   if (!any || digits > 19) return nullptr;
-   if (p < end && (*p == 'e' || *p == 'E')) {
-      p++;
-      bool negativeExponent = false;
-      if (p < end && (*p == '+' || *p == '-')) negativeExponent = *p++ == '-';
-      const char* exponentStart = p;
-      int exponent = 0;
-      while (p < end && IsDigit(*p) && p - exponentStart < 4)
-         exponent = exponent * 10 + (*p++ - '0');
-      if (p == exponentStart || (p < end && IsDigit(*p))) return nullptr;
-      scale += negativeExponent ? -exponent : exponent;
-   }
-   if (mantissa > (uint64_t(1) << 53) || scale < -22 || scale > 22) return nullptr;
-   double v = static_cast<double>(mantissa);
-   v = scale < 0 ? v / kExactPowers[-scale] : v * kExactPowers[scale];
-   value = negative ? -v : v;
-   return p;
-}
 
 }  // namespace
 
 double ConvertDosage(const char* begin, const char* end) {
-   double value;
-   const char* stop = FastDecimal(begin, end, value);
-   if (stop == end) return value;
+   DecimalText number;
+   if (ReadPlainDecimal(begin, end, number) == end) return number.value;
    // Everything else (a leading '+', hexadecimal, inf and nan, trailing text,
    // leading white space other than the separators, NUL bytes) is strtod's.
    std::string text(begin, end);
@@ -138,10 +79,10 @@ const char* DosageLines::ParseFields(const char* p, const char* end) {
             fields = index + leadingFields;
             continue;
          }
-         double value;
-         const char* stop = FastDecimal(p, end, value);
+         DecimalText number;
+         const char* stop = ReadPlainDecimal(p, end, number);
          if (stop != nullptr && stop < end && (IsSeparator(*stop) || IsLineEnd(*stop))) {
-            out[index] = value;
+            out[index] = number.value;
             fields++;
             p = stop;
             continue;

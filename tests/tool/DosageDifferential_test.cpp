@@ -112,36 +112,4 @@ TEST(DosageDifferential, BlockReaderMatchesPlainLoopOnRandomFiles) {
    }
 }
 
-TEST(DosageConversion, AgreesWithAtofToTheLastBit) {
-   std::mt19937 rng(5);
-   std::vector<std::string> texts = Specials();
-   for (int i = 0; i < 200000; i++) {
-      char text[64];
-      switch (i % 4) {
-         case 0:
-            snprintf(text, sizeof text, "%.*f", static_cast<int>(rng() % 10),
-                     (rng() % 2000001) / 1e6);
-            break;
-         case 1:
-            snprintf(text, sizeof text, "%.17g",
-                     std::ldexp(static_cast<double>(rng()), -int(rng() % 80)));
-            break;
-         case 2:
-            snprintf(text, sizeof text, "%ue%d", static_cast<unsigned>(rng()),
-                     -30 + int(rng() % 60));
-            break;
-         default:
-            snprintf(text, sizeof text, "-%u.%u", static_cast<unsigned>(rng() % 100),
-                     static_cast<unsigned>(rng()));
-            break;
-      }
-      texts.push_back(text);
-   }
-   for (const std::string& t : texts) {
-      double expected = atof(t.c_str());
-      double actual = ConvertDosage(t.data(), t.data() + t.size());
-      ASSERT_EQ(std::memcmp(&expected, &actual, sizeof(double)), 0) << "'" << t << "'";
-   }
-}
-
 }  // namespace

@@ -1,4 +1,6 @@
-#include "Report.h"
+#include "quality/ReportRows.h"
+
+#include "quality/SumsFile.h"
 
 #include <sys/mman.h>
 
@@ -38,7 +40,10 @@ TEST(Report, AlleleOfMoreThanTwoGigabytesIsWrittenWhole) {
    row.id = ".";
    row.ref = std::string_view(static_cast<const char*>(pages), length);
    row.alt = "G";
-   row.sums = AlleleSums{2, 2.0, 2.5};
+   DecimalText dosages[2];
+   ReadDecimal("0.5", "0.5" + 3, dosages[0]);
+   ReadDecimal("1.5", "1.5" + 3, dosages[1]);
+   for (const DecimalText& dosage : dosages) row.sums.Add(dosage);
 
    Ends report, sums;
    for (Ends* ends : {&report, &sums}) {

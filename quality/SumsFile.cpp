@@ -1,4 +1,4 @@
-#include "Merge.h"
+#include "quality/SumsFile.h"
 
 #include <sys/stat.h>
 
@@ -12,12 +12,18 @@
 #include "io/Error.h"
 #include "io/InputFile.h"
 
+const char kSumsHeader[] = "#r2_hat_vcf sums version 1\n#CHROM\tPOS\tID\tREF\tALT\tn\tsum\tsumsq\n";
+
 namespace {
+
+void Put(FILE* out, std::string_view text) {
+   fwrite(text.data(), 1, text.size(), out);
+}
 
 struct Marker {
    std::string chrom, id, ref, alt;
    int64_t pos = 0;
-   AlleleSums sums;
+   MarkerSums sums;
    size_t next = 0;  // the following marker in output order; 0 ends the list
 };
 
@@ -89,13 +95,13 @@ int64_t MergeSums(const std::vector<std::string>& files, const RowSink& sink) {
          if (line.Length() == 0 || line[0] == '#') continue;
          std::vector<std::string> c = Columns(line);
          int64_t pos = 0, n = 0;
-         AlleleSums sums;
+         MarkerSums sums;
          std::string why;
          if (c.size() != 8)
             why = std::to_string(c.size()) + " columns, a sums row has 8";
          else if (!ParseCount(c[1], pos) || !ParseCount(c[5], n) ||
-                  !ParseNumber(c[6].data(), c[6].data() + c[6].size(), sums.sum) ||
-                  !ParseNumber(c[7].data(), c[7].data() + c[7].size(), sums.sumsq))
+                  !sums.ReadSums(c[6].data(), c[6].data() + c[6].size(), c[7].data(),
+                                 c[7].data() + c[7].size()))
             why = "POS and n must be whole numbers, sum and sumsq numbers";
          if (!why.empty()) {
             ifclose(input);
@@ -112,17 +118,13 @@ int64_t MergeSums(const std::vector<std::string>& files, const RowSink& sink) {
 
          auto found = byKey.find(key);
          if (found != byKey.end()) {
-            AlleleSums& pooled = markers[found->second].sums;
-            if (pooled.n > INT64_MAX - sums.n) {
+            if (!markers[found->second].sums.Pool(sums)) {
                ifclose(input);
                error("Sums file [%s], line %" PRId64
                      ": the pooled n of marker %s:%s:%s:%s would pass %" PRId64 "\n",
                      name, lineNumber, c[0].c_str(), c[1].c_str(), c[3].c_str(), c[4].c_str(),
                      INT64_MAX);
             }
-            pooled.n += sums.n;
-            pooled.sum += sums.sum;
-            pooled.sumsq += sums.sumsq;
             last = found->second;
             continue;
          }
@@ -165,4 +167,17 @@ int64_t MergeSums(const std::vector<std::string>& files, const RowSink& sink) {
       sink(row);
    }
    return count;
+}
+
+void WriteSumsRow(FILE* sums, const MarkerRow& row) {
+   Put(sums, row.chrom);
+   fprintf(sums, "\t%" PRId64, row.pos);
+   for (std::string_view text : {row.id, row.ref, row.alt}) {
+      fputc('\t', sums);
+      Put(sums, text);
+   }
+   char sum[64], squares[64];
+   row.sums.SumText(sum, sizeof sum);
+   row.sums.SquaresText(squares, sizeof squares);
+   fprintf(sums, "\t%" PRId64 "\t%s\t%s\n", row.sums.n, sum, squares);
 }
