@@ -8,18 +8,16 @@
 #include <thread>
 
 #include <htslib/bgzf.h>
-#ifdef R2_HAT_VCF_WITH_LIBDEFLATE
-#include <libdeflate.h>
-#endif
+
+#include "BgzfBlocks.h"
 
 namespace {
 
 // Large enough that handing a chunk to a thread costs little against parsing
 // it, small enough that the chunks in flight take a few MiB.
 const size_t kChunkBytes = 1 << 20;
-// BGZF blocks per chunk; a block inflates to at most 64 KiB.
+// BGZF blocks per chunk.
 const size_t kBlocksPerChunk = 16;
-const size_t kMaxBlockText = 1 << 16;
 
 struct Chunk {
    // Filled by the calling thread: text, or BGZF blocks (whole, one after
@@ -36,8 +34,8 @@ struct Chunk {
    // worker parses the lines between the first and the last line end.
    bool parsed = false;
    bool hasLineEnd = false;
-   size_t firstLineEnd = 0;  // the bytes before it end a line begun earlier
-   size_t tailStart = 0;     // after the last line end: a line that goes on
+   size_t firstLineEnd = 0;      // the bytes before it end a line begun earlier
+   size_t tailStart = 0;         // after the last line end: a line that goes on
    std::vector<MarkerRow> rows;  // views into `text`
    int64_t lines = 0;
    bool failed = false;
@@ -47,8 +45,8 @@ struct Chunk {
 
 // One line parsed, its rows appended to `rows`. False, with the failure
 // recorded in `chunk`, when the line is bad.
-bool ParseLine(RecordParser& parser, const char* line, size_t length,
-               std::vector<MarkerRow>& rows, Chunk& chunk) {
+bool ParseLine(RecordParser& parser, const char* line, size_t length, std::vector<MarkerRow>& rows,
+               Chunk& chunk) {
    if (length > 0 && line[length - 1] == '\r') length--;
    if (length == 0) return true;
    if (!parser.Parse(line, length)) {
@@ -72,49 +70,30 @@ void ParseInside(RecordParser& parser, Chunk& chunk) {
    chunk.firstLineEnd = static_cast<const char*>(first) - text;
    chunk.tailStart = static_cast<const char*>(memrchr(text, '\n', chunk.length)) - text + 1;
    for (const char* p = text + chunk.firstLineEnd + 1; p < text + chunk.tailStart;) {
-      const char* newline =
-          static_cast<const char*>(memchr(p, '\n', text + chunk.tailStart - p));
+      const char* newline = static_cast<const char*>(memchr(p, '\n', text + chunk.tailStart - p));
       chunk.lines++;
       if (!ParseLine(parser, p, newline - p, chunk.rows, chunk)) return;
       p = newline + 1;
    }
 }
 
-uint32_t Little32(const unsigned char* p) {
-   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-#ifdef R2_HAT_VCF_WITH_LIBDEFLATE
-struct Inflater {
-   libdeflate_decompressor* state = libdeflate_alloc_decompressor();
-   ~Inflater() { libdeflate_free_decompressor(state); }
-};
-
 // Inflates the chunk's blocks after its text; a block that fails ends the
 // chunk there, with a read error after it.
-void Inflate(Inflater& inflater, Chunk& chunk) {
+void Inflate(BgzfInflater& inflater, Chunk& chunk) {
    size_t start = 0;
    for (size_t end : chunk.blockEnds) {
-      const unsigned char* block = chunk.packed.data() + start;
-      size_t size = end - start;
-      start = end;
-      size_t header = 12 + (block[10] | block[11] << 8);
-      uint32_t check = Little32(block + size - 8), inflated = Little32(block + size - 4);
-      size_t got = 0;
-      if (inflated > kMaxBlockText || chunk.length + inflated > chunk.text.size() ||
-          (libdeflate_deflate_decompress(inflater.state, block + header, size - header - 8,
-                                         chunk.text.data() + chunk.length, inflated,
-                                         &got) != LIBDEFLATE_SUCCESS) ||
-          got != inflated ||
-          libdeflate_crc32(0, chunk.text.data() + chunk.length, inflated) != check) {
+      size_t length = 0;
+      if (!inflater.Inflate(chunk.packed.data() + start, end - start,
+                            chunk.text.data() + chunk.length, chunk.text.size() - chunk.length,
+                            length)) {
          chunk.readErrorFollows = true;
          chunk.endsData = false;
          return;
       }
-      chunk.length += inflated;
+      start = end;
+      chunk.length += length;
    }
 }
-#endif
 
 // Where the chunks come from, read on the calling thread.
 class Source {
@@ -159,33 +138,15 @@ public:
       size_t rest = stream->block_length > stream->block_offset
                         ? stream->block_length - stream->block_offset
                         : 0;
-      chunk.text.resize(rest + kBlocksPerChunk * kMaxBlockText);
+      chunk.text.resize(rest + kBlocksPerChunk * kBgzfMaxBlockText);
       if (rest > 0) {
          if (bgzf_read(stream, chunk.text.data(), rest) != static_cast<ssize_t>(rest))
             return Stop(chunk, false);
          chunk.length = rest;
       }
       while (chunk.blockEnds.size() < kBlocksPerChunk) {
-         size_t start = chunk.packed.size();
-         chunk.packed.resize(start + 12);
-         ssize_t got = Raw(chunk.packed.data() + start, 12);
-         if (got == 0) {
-            chunk.packed.resize(start);
-            return Stop(chunk, true);
-         }
-         const unsigned char* head = chunk.packed.data() + start;
-         if (got != 12 || head[0] != 31 || head[1] != 139 || head[2] != 8 || !(head[3] & 4))
-            return Stop(chunk, false);
-         size_t extra = head[10] | head[11] << 8;
-         chunk.packed.resize(start + 12 + extra);
-         if (Raw(chunk.packed.data() + start + 12, extra) != static_cast<ssize_t>(extra))
-            return Stop(chunk, false);
-         size_t size = BlockSize(chunk.packed.data() + start + 12, extra);
-         if (size < 12 + extra + 8) return Stop(chunk, false);
-         chunk.packed.resize(start + size);
-         size_t left = size - 12 - extra;
-         if (Raw(chunk.packed.data() + start + 12 + extra, left) != static_cast<ssize_t>(left))
-            return Stop(chunk, false);
+         BlockRead read = ReadBgzfBlock(stream, chunk.packed);
+         if (read != BlockRead::kBlock) return Stop(chunk, read == BlockRead::kEnd);
          chunk.blockEnds.push_back(chunk.packed.size());
       }
       return true;
@@ -195,29 +156,10 @@ private:
    // Ends the data after this chunk's whole blocks, normally or with an error.
    bool Stop(Chunk& chunk, bool atEnd) {
       finished = true;
-      if (!chunk.blockEnds.empty()) chunk.packed.resize(chunk.blockEnds.back());
+      chunk.packed.resize(chunk.blockEnds.empty() ? 0 : chunk.blockEnds.back());
       chunk.endsData = atEnd;
       chunk.readErrorFollows = !atEnd;
       return true;
-   }
-   ssize_t Raw(unsigned char* buffer, size_t size) {
-      size_t done = 0;
-      while (done < size) {
-         ssize_t got = bgzf_raw_read(stream, buffer + done, size - done);
-         if (got <= 0) return got < 0 ? got : static_cast<ssize_t>(done);
-         done += got;
-      }
-      return static_cast<ssize_t>(done);
-   }
-   // The BSIZE subfield (the block's size less one) plus one; 0 without it.
-   static size_t BlockSize(const unsigned char* extra, size_t length) {
-      for (size_t at = 0; at + 4 <= length;) {
-         size_t fieldLength = extra[at + 2] | extra[at + 3] << 8;
-         if (extra[at] == 'B' && extra[at + 1] == 'C' && fieldLength == 2 && at + 6 <= length)
-            return (extra[at + 4] | extra[at + 5] << 8) + 1;
-         at += 4 + fieldLength;
-      }
-      return 0;
    }
 
    BGZF* stream;
@@ -238,12 +180,8 @@ TextLinesOutcome RunPipeline(Source& source, bool inflate, const TextLinesJob& j
    bool stop = false;
 
    auto prepare = [inflate](RecordParser& parser, Chunk& chunk) {
-#ifdef R2_HAT_VCF_WITH_LIBDEFLATE
-      thread_local Inflater inflater;
+      thread_local BgzfInflater inflater;
       if (inflate) Inflate(inflater, chunk);
-#else
-      (void)inflate;
-#endif
       ParseInside(parser, chunk);
    };
    std::vector<std::thread> threads;
@@ -356,14 +294,6 @@ TextLinesOutcome ParseTextLines(const ReadBytes& read, const TextLinesJob& job,
                                 const RowSink& sink) {
    TextSource source(read);
    return RunPipeline(source, false, job, sink);
-}
-
-bool CanInflateBgzfBlocks() {
-#ifdef R2_HAT_VCF_WITH_LIBDEFLATE
-   return true;
-#else
-   return false;
-#endif
 }
 
 TextLinesOutcome ParseBgzfLines(BGZF* stream, const TextLinesJob& job, const RowSink& sink) {

@@ -56,10 +56,8 @@ void AppendRows(const RecordParser& parser, std::vector<MarkerRow>& rows);
 TextLinesOutcome ParseTextLines(const ReadBytes& read, const TextLinesJob& job,
                                 const RowSink& sink);
 
-// Whether ParseBgzfLines is built in (it needs libdeflate).
-bool CanInflateBgzfBlocks();
-
-// As ParseTextLines, for a BGZF stream read without htslib's threads: the
+// As ParseTextLines, for a BGZF stream read without htslib's threads (when
+// CanInflateBgzfBlocks(), BgzfBlocks.h): the
 // rest of its current block, then its further blocks read raw and inflated
 // (their check sums tested) on the worker threads. A block that is cut short
 // or fails to inflate ends the data with a read error after the lines before it.

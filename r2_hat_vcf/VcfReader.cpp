@@ -19,6 +19,7 @@
 #include "io/Error.h"
 #include "io/InputFile.h"
 
+#include "BgzfBlocks.h"
 #include "TextLines.h"
 
 namespace {
