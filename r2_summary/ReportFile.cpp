@@ -1,14 +1,12 @@
 #include "ReportFile.h"
 
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
-#include <thread>
+#include <memory>
 #include <vector>
 
 #include "io/Error.h"
 #include "io/InputFile.h"
+#include "io/ReadAhead.h"
 
 namespace {
 
@@ -60,74 +58,6 @@ uint64_t Load(const char* p) {
 #endif
    return word;
 }
-
-// The open input's own stream, read in blocks: what a report holds per line
-// is too little to pay for a line reader's copies.
-long ReadBlock(IFILE& file, char* buffer, size_t size) {
-   if (size > (1u << 30)) size = 1u << 30;
-   if (file.gzMode)
-      return gzread(static_cast<gzFile>(file.handle), buffer, static_cast<unsigned>(size));
-   FILE* stream = static_cast<FILE*>(file.handle);
-   size_t got = fread(buffer, 1, size, stream);
-   return got == 0 && ferror(stream) ? -1 : static_cast<long>(got);
-}
-
-// Reads the input a few blocks ahead on a thread of its own, so that a gzip
-// report takes little longer than inflating it. Errors are left to the caller,
-// on its own thread.
-class ReadAhead {
-public:
-   explicit ReadAhead(IFILE& file_) : file(file_), thread([this] { Run(); }) {}
-   ~ReadAhead() {
-      {
-         std::lock_guard<std::mutex> lock(mutex);
-         stopping = true;
-      }
-      changed.notify_all();
-      thread.join();
-   }
-
-   // The next block into `block`; false at the end of the input, which may
-   // be a read error (iferror tells).
-   bool Next(std::vector<char>& block) {
-      std::unique_lock<std::mutex> lock(mutex);
-      changed.wait(lock, [this] { return !blocks.empty() || finished; });
-      if (blocks.empty()) return false;
-      block.swap(blocks.front());
-      blocks.pop_front();
-      changed.notify_all();
-      return true;
-   }
-
-private:
-   static const size_t kBlock = 1 << 20;
-   static const size_t kAhead = 4;
-
-   void Run() {
-      while (true) {
-         std::vector<char> block(kBlock);
-         long got = ReadBlock(file, block.data(), block.size());
-         bool ended = got <= 0 || iferror(file);
-         std::unique_lock<std::mutex> lock(mutex);
-         changed.wait(lock, [this] { return blocks.size() < kAhead || stopping; });
-         if (ended) {
-            finished = true;
-         } else {
-            block.resize(got);
-            blocks.push_back(std::move(block));
-         }
-         changed.notify_all();
-         if (finished || stopping) return;
-      }
-   }
-
-   IFILE& file;
-   std::mutex mutex;
-   std::condition_variable changed;
-   std::deque<std::vector<char>> blocks;
-   bool finished = false, stopping = false;
-   std::thread thread;  // last: starts once the rest is in place
-};
 
 class Reader {
 public:
@@ -219,16 +149,20 @@ int64_t ReadReport(IFILE& file, const char* name, Summary& summary, Density& den
    Reader reader(name, summary, density);
    // Room behind the data for a closing line feed and the scan's last word.
    const size_t kSlack = 9;
-   std::vector<char> buffer, block;
+   std::vector<char> buffer;
    size_t held = 0;  // bytes of an unfinished line at the front of the buffer
    {
-      ReadAhead input(file);
-      while (input.Next(block)) {
-         if (buffer.size() < held + block.size() + kSlack)
-            buffer.resize(2 * (held + block.size() + kSlack));
+      // A gzip report takes little longer than inflating it.
+      std::unique_ptr<BlockSource> source = OpenIfileSource(file, nullptr);
+      BlockPipeline input(*source, 1 << 20, 4);
+      const char* block;
+      size_t blockSize;
+      while (input.Next(block, blockSize)) {
+         if (buffer.size() < held + blockSize + kSlack)
+            buffer.resize(2 * (held + blockSize + kSlack));
          char* data = buffer.data();
-         memcpy(data + held, block.data(), block.size());
-         size_t size = held + block.size(), complete = size;
+         memcpy(data + held, block, blockSize);
+         size_t size = held + blockSize, complete = size;
          while (complete > 0 && data[complete - 1] != '\n') complete--;
          reader.Lines(data, data + complete);
          held = size - complete;
