@@ -3,9 +3,9 @@
 // explained by candidates of its parents, or some member is left with none.
 //
 // Pedigree::InheritanceCheck decides families without loops with the same
-// elimination over bitsets of genotypes (GenotypeLists.cpp), which reaches the
-// same verdict faster; these lists decide families with loops and families
-// with more than ten typed alleles.
+// elimination over bitsets of genotypes (GenotypeElimination.cpp), which
+// reaches the same verdict faster; these lists decide families with loops and
+// families with more than ten typed alleles.
 //
 // Invariants: firstAlleles and secondAlleles always have the same length; an
 // allele of -1 stands for any allele missing from candidateAlleles. Lists are
