@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "quality/ReportRows.h"
+
 namespace {
 
 uint64_t state = 0x9e3779b97f4a7c15u;
@@ -34,7 +36,7 @@ int main(int argc, char** argv) {
    }
    static char buffer[1 << 20];
    setvbuf(out, buffer, _IOFBF, sizeof buffer);
-   fputs("SNP\tAl1\tAl2\tFreq1\tMAF\tnIndiv\tr2_hat\n", out);
+   fputs(kInfoReportHeader, out);
    for (long long i = 0; i < rows; i++) {
       double u = Uniform();
       fprintf(out, "rs%lld\tA\tG\t", i + 1);
