@@ -6,23 +6,9 @@
 #include "base/StringBasics.h"
 #include "io/OutputFile.h"
 #include "params/Parameters.h"
+#include "program/CommandLine.h"
 #include "tool/DosageLoader.h"
 #include "tool/MarkerLoader.h"
-
-namespace {
-
-// A string option whose summary line is left to the long-option group, which
-// already shows the value. A following argument that begins with "-" is never
-// taken as its value.
-class HiddenString : public StringParameter {
-public:
-   HiddenString(char ch, const char* description, String& value)
-       : StringParameter(ch, description, value, true) {}
-
-   void Status() override {}
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
    String snpFile;
