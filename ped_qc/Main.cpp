@@ -21,11 +21,8 @@
 #include "pedigree/PedigreeAlleleFreq.h"
 #include "program/CommandLine.h"
 #include "program/Progress.h"
+#include "program/Version.h"
 #include "program/WorkerThreads.h"
-
-#ifndef PED_QC_VERSION
-#define PED_QC_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -167,7 +164,7 @@ void PrintOutcome(Pedigree& ped, const Findings& findings, const LoadWarnings& w
 }  // namespace
 
 int main(int argc, char** argv) {
-   ExitOnHelpOrVersion(argc, argv, "ped_qc", PED_QC_VERSION, kUsage);
+   ExitOnHelpOrVersion(argc, argv, "ped_qc", kUsage);
 
    String dataFile, pedFile, mapFile, freqFile, threads;
    String prefix("ped_qc");
@@ -177,7 +174,7 @@ int main(int argc, char** argv) {
    printf(
        "Pedigree quality control (ped_qc), Version %s\n"
        "            loci toolkit - checks of pedigrees and their genotypes\n\n",
-       PED_QC_VERSION);
+       LociVersion());
 
    StrictParameterList parameters(36);
    LongParameterList longParameters[] = {

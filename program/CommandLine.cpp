@@ -16,19 +16,18 @@ void StrictParameterList::Status() {
    if (refused) error("%s", refusal);
 }
 
-void PrintVersion(const char* program, const char* version) {
-   printf("%s (loci) %s\n", program, version);
+void PrintVersion(const char* program) {
+   printf("%s (loci) %s\n", program, LociVersion());
 }
 
-void ExitOnHelpOrVersion(int argc, char** argv, const char* program, const char* version,
-                         const char* usage) {
+void ExitOnHelpOrVersion(int argc, char** argv, const char* program, const char* usage) {
    for (int i = 1; i < argc; i++) {
       if (strcmp(argv[i], "-h") == 0 || strcmp(argv[i], "--help") == 0) {
          fputs(usage, stdout);
          exit(0);
       }
       if (strcmp(argv[i], "--version") == 0) {
-         PrintVersion(program, version);
+         PrintVersion(program);
          exit(0);
       }
    }

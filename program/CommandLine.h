@@ -10,6 +10,7 @@
 #define LOCI_PROGRAM_COMMANDLINE_H
 
 #include "params/Parameters.h"
+#include "program/Version.h"
 
 // A string option whose summary line is left to the long-option group, which
 // already shows the value. A following argument that begins with "-" is never
@@ -41,13 +42,13 @@ private:
 };
 
 // Answers the command line before anything else is printed: an argument -h or
-// --help prints `usage` and exits 0, --version prints "`program` (loci)
-// `version`" and exits 0, whichever comes first; no arguments at all print
-// `usage` and exit 1. Returns otherwise.
-void ExitOnHelpOrVersion(int argc, char** argv, const char* program, const char* version,
-                         const char* usage);
+// --help prints `usage` and exits 0, --version prints the version line and
+// exits 0, whichever comes first; no arguments at all print `usage` and exit
+// 1. Returns otherwise.
+void ExitOnHelpOrVersion(int argc, char** argv, const char* program, const char* usage);
 
-// Prints the line of --version: "`program` (loci) `version`".
-void PrintVersion(const char* program, const char* version);
+// Prints the line of --version: "`program` (loci) VERSION", VERSION being
+// LociVersion().
+void PrintVersion(const char* program);
 
 #endif

@@ -15,11 +15,8 @@
 #include "io/OutputFile.h"
 #include "params/Parameters.h"
 #include "program/CommandLine.h"
+#include "program/Version.h"
 #include "program/WorkerThreads.h"
-
-#ifndef R2_HAT_VCF_VERSION
-#define R2_HAT_VCF_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -47,7 +44,7 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-   ExitOnHelpOrVersion(argc, argv, "r2_hat_vcf", R2_HAT_VCF_VERSION, kUsage);
+   ExitOnHelpOrVersion(argc, argv, "r2_hat_vcf", kUsage);
    String field, samples, region, prefix("r2_hat_vcf.out"), threadsText;
    bool writeSums = false, merge = false, help = false, version = false;
    LongParameterList table[] = {
@@ -70,14 +67,14 @@ int main(int argc, char** argv) {
       return 0;
    }
    if (version) {
-      PrintVersion("r2_hat_vcf", R2_HAT_VCF_VERSION);
+      PrintVersion("r2_hat_vcf");
       return 0;
    }
 
    printf(
        "Calculate empirical Rsq (r2_hat) from VCF or BCF dosages, Version %s \n"
        "            loci toolkit - quality control of genotype imputation\n\n",
-       R2_HAT_VCF_VERSION);
+       LociVersion());
    options.Status();
    int threads = WorkerThreads(threadsText);
 

@@ -15,6 +15,7 @@
 #include "io/OutputFile.h"
 #include "params/Parameters.h"
 #include "program/CommandLine.h"
+#include "program/Version.h"
 #include "program/WorkerThreads.h"
 
 namespace {
@@ -42,7 +43,7 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-   ExitOnHelpOrVersion(argc, argv, "r2_summary", LOCI_VERSION_TEXT, kUsage);
+   ExitOnHelpOrVersion(argc, argv, "r2_summary", kUsage);
 
    String prefix("r2_summary.out");
    String binText("0.001,0.005,0.01,0.05");
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
    printf(
        "Summarise r2_hat reports by minor allele frequency, Version %s\n"
        "            loci toolkit - quality control of genotype imputation\n\n",
-       LOCI_VERSION_TEXT);
+       LociVersion());
 
    StrictParameterList parameters(36);
    LongParameterList longParameters[] = {

@@ -7,6 +7,7 @@
 #include "io/OutputFile.h"
 #include "params/Parameters.h"
 #include "program/CommandLine.h"
+#include "program/Version.h"
 #include "tool/DosageLoader.h"
 #include "tool/MarkerLoader.h"
 
@@ -16,9 +17,12 @@ int main(int argc, char** argv) {
    String infoFile;
    String outfile("r2_hat.out");
 
-   puts(
-       "Calculate empirical Rsq (r2_hat) from dosage file, Version 1.0.7 \n"
-       "            loci toolkit - quality control of genotype imputation\n");
+   char banner[160];
+   snprintf(banner, sizeof banner,
+            "Calculate empirical Rsq (r2_hat) from dosage file, Version %s \n"
+            "            loci toolkit - quality control of genotype imputation\n",
+            LociVersion());
+   puts(banner);
 
    ParameterList* pl = new ParameterList(36);
 
