@@ -12,7 +12,7 @@ const char* Name(const std::vector<int>& persons, size_t i, Pedigree& ped) {
 
 }  // namespace
 
-Findings::Findings(Pedigree& ped, Progress& progress) : ped(ped), progress(progress) {}
+Findings::Findings(Pedigree& ped, ProgressLine& progress) : ped(ped), progress(progress) {}
 
 void Findings::SaveGenotypes() {
    int markers = PedigreeGlobals::markerCount;
@@ -48,7 +48,7 @@ void Findings::MarkerChecked(int marker) {
    if (marker + 1 == PedigreeGlobals::markerCount)
       progress.BeforeOutput();
    else
-      progress.Show("inheritance check, marker", marker + 1, PedigreeGlobals::markerCount);
+      progress.Count("inheritance check, marker", marker + 1, PedigreeGlobals::markerCount);
 }
 
 bool Findings::ConsistentWithout(int family, int marker, const std::vector<Alleles>& original,
@@ -92,7 +92,7 @@ bool Findings::ConsistentWithout(int family, int marker, const std::vector<Allel
 void Findings::FindCulprits() {
    long done = 0, total = static_cast<long>(pairs.size());
    for (auto& [key, pair] : pairs) {
-      progress.Show("culprit search, family and marker", ++done, total);
+      progress.Count("culprit search, family and marker", ++done, total);
       int marker = key.first;
       Family& f = *ped.families[key.second];
       std::vector<Alleles> original(f.count);

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "Progress.h"
 #include "pedigree/Pedigree.h"
+#include "program/Progress.h"
 
 class Findings : public CheckObserver {
 public:
@@ -36,7 +36,7 @@ public:
    // marker is left unsearched, so that one huge family cannot stall the run.
    static constexpr long long kMostSearchWork = 20000000;
 
-   Findings(Pedigree& ped, Progress& progress);
+   Findings(Pedigree& ped, ProgressLine& progress);
 
    // Saves what the checks may change; call before them.
    void SaveGenotypes();
@@ -65,7 +65,7 @@ private:
    bool ConsistentWithout(int family, int marker, const std::vector<Alleles>& original, int left);
 
    Pedigree& ped;
-   Progress& progress;
+   ProgressLine& progress;
    std::unordered_map<long long, Alleles> saved;  // by person * markers + marker
 };
 

@@ -6,14 +6,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "Findings.h"
 #include "LoadWarnings.h"
-#include "Progress.h"
 #include "Summary.h"
 #include "io/Error.h"
 #include "io/InputFile.h"
@@ -21,10 +19,10 @@
 #include "params/Parameters.h"
 #include "pedigree/Pedigree.h"
 #include "pedigree/PedigreeAlleleFreq.h"
-
-#ifndef PED_QC_VERSION
-#define PED_QC_VERSION "unknown"
-#endif
+#include "program/CommandLine.h"
+#include "program/Progress.h"
+#include "program/Version.h"
+#include "program/WorkerThreads.h"
 
 namespace {
 
@@ -48,29 +46,12 @@ const char* kUsage =
     "                          --allGenotypes (default), --founders or --equalFreqs\n"
     "      --blank             also PREFIX.blanked.dat and PREFIX.blanked.ped, without\n"
     "                          the genotypes that alone explain an inconsistency\n"
+    "Run:\n"
+    "      --threads N         accepted as by every loci program; no effect here\n"
     "      --help, --version\n"
     "\n"
     "Exit status: 0 when the run completed (inconsistencies found included),\n"
     "1 on a fatal error or when no arguments were given. See man ped_qc.\n";
-
-// Problems met on the command line are fatal once shown: a mistyped option
-// would otherwise let the checks run with settings nobody asked for.
-class StrictParameters : public ParameterList {
-public:
-   using ParameterList::ParameterList;
-   bool HasProblems() const { return !problems.IsEmpty(); }
-};
-
-// A string option whose summary line is left to the long-option group, which
-// already shows the value. A following argument that begins with "-" is never
-// taken as its value.
-class HiddenString : public StringParameter {
-public:
-   HiddenString(char ch, const char* description, String& value)
-       : StringParameter(ch, description, value, true) {}
-
-   void Status() override {}
-};
 
 std::vector<std::string> SplitNames(const String& names) {
    std::vector<std::string> list;
@@ -183,22 +164,9 @@ void PrintOutcome(Pedigree& ped, const Findings& findings, const LoadWarnings& w
 }  // namespace
 
 int main(int argc, char** argv) {
-   for (int i = 1; i < argc; i++) {
-      if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
-         fputs(kUsage, stdout);
-         return 0;
-      }
-      if (strcmp(argv[i], "--version") == 0) {
-         printf("ped_qc %s\n", PED_QC_VERSION);
-         return 0;
-      }
-   }
-   if (argc < 2) {
-      fputs(kUsage, stdout);
-      return 1;
-   }
+   ExitOnHelpOrVersion(argc, argv, "ped_qc", kUsage);
 
-   String dataFile, pedFile, mapFile, freqFile;
+   String dataFile, pedFile, mapFile, freqFile, threads;
    String prefix("ped_qc");
    bool xLinked = false, basepairs = false, writeFreq = false, blank = false;
    bool allGenotypes = true, founders = false, equalFreqs = false;
@@ -206,9 +174,9 @@ int main(int argc, char** argv) {
    printf(
        "Pedigree quality control (ped_qc), Version %s\n"
        "            loci toolkit - checks of pedigrees and their genotypes\n\n",
-       PED_QC_VERSION);
+       LociVersion());
 
-   StrictParameters parameters(36);
+   StrictParameterList parameters(36);
    LongParameterList longParameters[] = {
        {nullptr, nullptr, false, 0, false},
        {"Input Files", nullptr, false, 0, false},
@@ -227,6 +195,8 @@ int main(int argc, char** argv) {
        {"allGenotypes", &allGenotypes, true, 1, false},
        {"founders", &founders, true, 1, false},
        {"equalFreqs", &equalFreqs, true, 1, false},
+       {"Run", nullptr, false, 0, false},
+       {"threads", &threads, false, 4, false},
        {nullptr, nullptr, false, 0, false},
    };
    parameters.Add(new LongParameters("Available Options", longParameters));
@@ -236,9 +206,9 @@ int main(int argc, char** argv) {
    parameters.Add(new HiddenString('f', "Frequency File", freqFile));
    parameters.Add(new HiddenString('o', "Output prefix", prefix));
    parameters.Read(argc, argv, 1);
-   bool badCommandLine = parameters.HasProblems();
    parameters.Status();
-   if (badCommandLine) error("The command line has problems (see above): nothing was read\n");
+   // Checked as every program checks it, though the checks run on one thread.
+   WorkerThreads(threads);
 
    if (dataFile.IsEmpty()) error("No data file was named: name one with --datafile (-d)\n");
    if (pedFile.IsEmpty()) error("No pedigree file was named: name one with --pedfile (-p)\n");
@@ -287,7 +257,7 @@ int main(int argc, char** argv) {
       ped.EstimateFrequencies(founders ? FREQ_FOUNDERS : equalFreqs ? FREQ_EQUAL : FREQ_ALL);
    PrintSummary(ped);
 
-   Progress progress;
+   ProgressLine progress("ped_qc");
    Findings findings(ped, progress);
    findings.SaveGenotypes();
    ped.observer = &findings;

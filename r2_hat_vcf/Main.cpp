@@ -2,11 +2,8 @@
 // of every marker of a VCF or BCF file of dosages, in the info layout of
 // r2_hat; with --sums also each marker's n, sum and sum of squares, which
 // --merge pools across batches of samples.
-#include <sched.h>
-
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,11 +12,10 @@
 #include "io/Error.h"
 #include "io/OutputFile.h"
 #include "params/Parameters.h"
+#include "program/CommandLine.h"
+#include "program/Version.h"
+#include "program/WorkerThreads.h"
 #include "quality/SumsFile.h"
-
-#ifndef R2_HAT_VCF_VERSION
-#define R2_HAT_VCF_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -39,50 +35,16 @@ const char kUsage[] =
     "                        PREFIX.sums\n"
     "  --merge               the files are sums files of batches of samples: report the\n"
     "                        pooled samples\n"
+    "  --threads N           threads that parse VCF text (default: every core)\n"
     "  -h, --help, --version\n"
     "\n"
     "See the manual page r2_hat_vcf(1).\n";
 
-// Exposes whether reading the command line met any problem, which for this
-// program ends the run.
-class CommandLine : public ParameterList {
-public:
-   using ParameterList::ParameterList;
-   bool HasProblems() const { return problems.Length() > 0; }
-};
-
-// A string option whose summary line is left to the long-option group, which
-// already shows the value. A following argument that begins with "-" is never
-// taken as its value.
-class HiddenString : public StringParameter {
-public:
-   HiddenString(char ch, const char* description, String& value)
-       : StringParameter(ch, description, value, true) {}
-
-   void Status() override {}
-};
-
-// Threads that parse VCF text (and inflate its BGZF blocks), or that
-// inflate BCF: the cores this process may use, up to four.
-int WorkerThreads() {
-   cpu_set_t set;
-   int cores = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
-   return cores <= 1 ? 0 : cores > 4 ? 4 : cores;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-   for (int i = 1; i < argc; i++)
-      if (strcmp(argv[i], "-h") == 0) {
-         fputs(kUsage, stdout);
-         return 0;
-      }
-   if (argc < 2) {
-      fputs(kUsage, stdout);
-      return 1;
-   }
-   String field, samples, region, prefix("r2_hat_vcf.out");
+   ExitOnHelpOrVersion(argc, argv, "r2_hat_vcf", kUsage);
+   String field, samples, region, prefix("r2_hat_vcf.out"), threadsText;
    bool writeSums = false, merge = false, help = false, version = false;
    LongParameterList table[] = {
        {nullptr, nullptr, false, 0, false},        {"Input", nullptr, false, 0, false},
@@ -90,10 +52,12 @@ int main(int argc, char** argv) {
        {"region", &region, false, 4, false},       {"Output", nullptr, false, 0, false},
        {"prefix[-o]", &prefix, false, 4, false},   {"sums", &writeSums, false, 1, false},
        {"Batches", nullptr, false, 0, false},      {"merge", &merge, false, 1, false},
+       {"Run", nullptr, false, 0, false},          {"threads", &threadsText, false, 4, false},
        {"Information", nullptr, false, 99, false}, {"help", &help, false, 1, false},
        {"version", &version, false, 1, false},     {nullptr, nullptr, false, 0, false},
    };
-   CommandLine options(4);
+   StrictParameterList options(4,
+                               "The command line has problems, listed above: nothing was read\n");
    options.Add(new LongParameters("Available Options", table));
    options.Add(new HiddenString('o', "Output prefix", prefix));
    int last = options.ReadWithTrailer(argc, argv, 1);
@@ -102,17 +66,16 @@ int main(int argc, char** argv) {
       return 0;
    }
    if (version) {
-      printf("r2_hat_vcf (loci) %s\n", R2_HAT_VCF_VERSION);
+      PrintVersion("r2_hat_vcf");
       return 0;
    }
 
    printf(
        "Calculate empirical Rsq (r2_hat) from VCF or BCF dosages, Version %s \n"
        "            loci toolkit - quality control of genotype imputation\n\n",
-       R2_HAT_VCF_VERSION);
-   bool problems = options.HasProblems();
+       LociVersion());
    options.Status();
-   if (problems) error("The command line has problems, listed above: nothing was read\n");
+   int threads = WorkerThreads(threadsText);
 
    std::vector<std::string> files(argv + last + 1, argv + argc);
    for (const std::string& file : files)
@@ -165,7 +128,8 @@ int main(int argc, char** argv) {
       request.field = std::string(field);
       request.samplesFile = std::string(samples);
       request.region = std::string(region);
-      request.threads = WorkerThreads();
+      // One thread: everything on the calling thread, with no workers.
+      request.threads = threads > 1 ? threads : 0;
       VcfCounts counts = ReadVcf(request, sink);
       printf("Read %" PRId64 " records of [%s]: %" PRId64
              " markers, dosages from %s of %d of %d "

@@ -4,7 +4,6 @@
 // in PREFIX.svg.
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,9 @@
 #include "io/Error.h"
 #include "io/OutputFile.h"
 #include "params/Parameters.h"
+#include "program/CommandLine.h"
+#include "program/Version.h"
+#include "program/WorkerThreads.h"
 
 namespace {
 
@@ -32,62 +34,33 @@ const char* const kUsage =
     "  -b, --bins LIST          upper MAF bin edges, increasing, comma-separated,\n"
     "                           up to 0.5 (default 0.001,0.005,0.01,0.05)\n"
     "  -t, --thresholds LIST    r2_hat thresholds, increasing (default 0.3,0.8)\n"
+    "      --threads N          accepted as by every loci program; no effect here\n"
     "  -h, --help               show this text\n"
     "      --version            show the version\n"
     "\n"
     "Details: man r2_summary\n";
 
-// Problems met on the command line are fatal once shown: a mistyped option
-// would otherwise summarise with settings nobody asked for.
-class StrictParameters : public ParameterList {
-public:
-   using ParameterList::ParameterList;
-   bool HasProblems() const { return !problems.IsEmpty(); }
-};
-
-// A string option whose summary line is left to the long-option group, which
-// already shows the value. A following argument that begins with "-" is never
-// taken as its value.
-class HiddenString : public StringParameter {
-public:
-   HiddenString(char ch, const char* description, String& value)
-       : StringParameter(ch, description, value, true) {}
-
-   void Status() override {}
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-   for (int i = 1; i < argc; i++) {
-      if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
-         fputs(kUsage, stdout);
-         return 0;
-      }
-      if (strcmp(argv[i], "--version") == 0) {
-         printf("r2_summary (loci) %s\n", LOCI_VERSION_TEXT);
-         return 0;
-      }
-   }
-   if (argc < 2) {
-      fputs(kUsage, stdout);
-      return 1;
-   }
+   ExitOnHelpOrVersion(argc, argv, "r2_summary", kUsage);
 
    String prefix("r2_summary.out");
    String binText("0.001,0.005,0.01,0.05");
    String thresholdText("0.3,0.8");
+   String threads;
 
    printf(
        "Summarise r2_hat reports by minor allele frequency, Version %s\n"
        "            loci toolkit - quality control of genotype imputation\n\n",
-       LOCI_VERSION_TEXT);
+       LociVersion());
 
-   StrictParameters parameters(36);
+   StrictParameterList parameters(36);
    LongParameterList longParameters[] = {
        {nullptr, nullptr, false, 0, false},     {"Summary", nullptr, false, 0, false},
        {"bins[-b]", &binText, false, 4, false}, {"thresholds[-t]", &thresholdText, false, 4, false},
        {"Output", nullptr, false, 0, false},    {"prefix[-o]", &prefix, false, 4, false},
+       {"Run", nullptr, false, 0, false},       {"threads", &threads, false, 4, false},
        {nullptr, nullptr, false, 0, false},
    };
    parameters.Add(new LongParameters("Available Options", longParameters));
@@ -95,9 +68,9 @@ int main(int argc, char** argv) {
    parameters.Add(new HiddenString('t', "Thresholds", thresholdText));
    parameters.Add(new HiddenString('o', "Output prefix", prefix));
    int last = parameters.ReadWithTrailer(argc, argv, 1);
-   bool badCommandLine = parameters.HasProblems();
    parameters.Status();
-   if (badCommandLine) error("The command line has problems (see above): nothing was read\n");
+   // Checked as every program checks it, though nothing here is divided among threads.
+   WorkerThreads(threads);
    if (prefix.IsEmpty()) error("The output prefix is empty: name the outputs with -o PREFIX\n");
 
    Cuts edges, thresholds;

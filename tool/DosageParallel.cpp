@@ -1,7 +1,5 @@
 #include "tool/DosageParallel.h"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -28,13 +26,6 @@ size_t AfterLastLineEnd(const char* bytes, size_t from, size_t to) {
 }
 
 }  // namespace
-
-int AvailableCores() {
-   cpu_set_t set;
-   if (sched_getaffinity(0, sizeof(set), &set) != 0) return 1;
-   int cores = CPU_COUNT(&set);
-   return cores < 1 ? 1 : cores;
-}
 
 // Bytes of input; grown without clearing what it has not held yet.
 struct ParallelDosageParser::Text {

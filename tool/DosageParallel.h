@@ -21,11 +21,9 @@
 #include <thread>
 #include <vector>
 
+#include "program/WorkerThreads.h"
 #include "tool/DosageInput.h"
 #include "tool/DosageParser.h"
-
-// The cores this process may run on (its affinity mask), at least 1.
-int AvailableCores();
 
 class ParallelDosageParser {
 public:

@@ -6,23 +6,10 @@
 #include "base/StringBasics.h"
 #include "io/OutputFile.h"
 #include "params/Parameters.h"
+#include "program/CommandLine.h"
+#include "program/Version.h"
 #include "tool/DosageLoader.h"
 #include "tool/MarkerLoader.h"
-
-namespace {
-
-// A string option whose summary line is left to the long-option group, which
-// already shows the value. A following argument that begins with "-" is never
-// taken as its value.
-class HiddenString : public StringParameter {
-public:
-   HiddenString(char ch, const char* description, String& value)
-       : StringParameter(ch, description, value, true) {}
-
-   void Status() override {}
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
    String snpFile;
@@ -30,9 +17,12 @@ int main(int argc, char** argv) {
    String infoFile;
    String outfile("r2_hat.out");
 
-   puts(
-       "Calculate empirical Rsq (r2_hat) from dosage file, Version 1.0.7 \n"
-       "            loci toolkit - quality control of genotype imputation\n");
+   char banner[160];
+   snprintf(banner, sizeof banner,
+            "Calculate empirical Rsq (r2_hat) from dosage file, Version %s \n"
+            "            loci toolkit - quality control of genotype imputation\n",
+            LociVersion());
+   puts(banner);
 
    ParameterList* pl = new ParameterList(36);
 
