@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
-#include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,11 +14,12 @@
 
 #include "io/Error.h"
 #include "io/OutputFile.h"
+#include "program/Progress.h"
+#include "program/WorkerThreads.h"
 #include "quality/ReportRows.h"
 #include "tool/DosageInput.h"
 #include "tool/DosageParallel.h"
 #include "tool/DosageParser.h"
-#include "tool/Progress.h"
 
 int DOSE_START_INDEX = 2;
 
@@ -125,9 +124,9 @@ void DosageLoader::Analyse(IFILE& file, BlockSource* preferred, const char* file
    std::unique_ptr<BlockSource> ifileSource = OpenIfileSource(file, filename);
    BlockSource& source = preferred != nullptr ? *preferred : *ifileSource;
    {
-      Progress progress;
+      ProgressLine progress("r2_hat");
       auto report = [&](uint64_t bytes) {
-         progress.Update(bytes, source.Consumed(), source.FileSize());
+         progress.Read("dosages", bytes, source.Consumed(), source.FileSize());
       };
       int cores = AvailableCores();
       if (cores > 1) {
