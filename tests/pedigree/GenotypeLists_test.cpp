@@ -192,6 +192,29 @@ TEST(GenotypeList, SaveGenotypeMovesConfirmedCandidatesToTheFront) {
    EXPECT_FALSE(list.Matches(5));
 }
 
+// The candidate genotypes of every member, in the family's order, with the
+// marker's allele labels and "*" for an allele left open.
+TEST(GenotypeList, PrintListsEachMembersCandidates) {
+   int marker = Pedigree::GetMarkerID("printed");
+   Pedigree ped;
+   ped.AddPerson("P", "dad", "0", "0", 1, true);
+   ped.AddPerson("P", "mum", "0", "0", 2, true);
+   ped.AddPerson("P", "kid", "dad", "mum", 1, true);
+   ped.Sort();
+   ped.FindPerson("P", "dad")->markers[marker].one = 1;
+   ped.FindPerson("P", "dad")->markers[marker].two = 2;
+   ped.FindPerson("P", "kid")->markers[marker].one = 2;
+   ped.FindPerson("P", "kid")->markers[marker].two = 2;
+   std::vector<GenotypeList> lists(ped.count);
+   GenotypeList::InitializeList(lists.data(), ped, ped.families[0], marker);
+   lists[1].Dimension(2);
+   lists[1].SetGenotype(0, 2, -1);
+   lists[1].SetGenotype(1, -1, -1);
+   testsupport::StdoutCapture capture;
+   GenotypeList::Print(lists.data(), ped, ped.families[0], marker);
+   EXPECT_EQ(capture.Finish(), "dad - 2/1 \nmum - 2/* */* \nkid - 2/2 \n\n");
+}
+
 TEST(GenotypeList, UntypedFamilySkipsEveryMember) {
    int marker = Pedigree::GetMarkerID("untyped_family");
    Pedigree ped;

@@ -292,6 +292,21 @@ TEST_F(Registry, ChromosomeXByNameWhateverTheNumber) {
    }
 }
 
+// Markers at one position keep the order they were first named in, however
+// they are listed.
+TEST_F(Registry, MarkersAtOnePositionKeepTheirFirstOrder) {
+   PG::LoadMarkerMap(dir.Write("ties",
+                               "2 tie_e 7\n2 tie_c 7\n2 tie_a 7\n2 tie_d 7\n2 tie_b 7\n"
+                               "2 tie_f 7\n")
+                         .c_str(),
+                     false);
+   IntArray listed = IDs({"tie_a", "tie_b", "tie_c", "tie_d", "tie_e", "tie_f"});
+   PG::SortMarkersInMapOrder(listed, -1);
+   IntArray expected = IDs({"tie_e", "tie_c", "tie_a", "tie_d", "tie_b", "tie_f"});
+   ASSERT_EQ(listed.Length(), expected.Length());
+   for (int i = 0; i < expected.Length(); i++) EXPECT_EQ(listed[i], expected[i]) << i;
+}
+
 TEST_F(Registry, MarkersOrderedAlongTheMapChromosomeByChromosome) {
    IntArray all;
    PG::LoadMarkerMap(dir.Write("map",
