@@ -1,15 +1,13 @@
 #include "TextLines.h"
 
-#include <condition_variable>
 #include <cstring>
-#include <deque>
+#include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include <htslib/bgzf.h>
 
 #include "BgzfBlocks.h"
+#include "program/OrderedWork.h"
 
 namespace {
 
@@ -30,9 +28,8 @@ struct Chunk {
    bool endsData = false;          // the data end with it
    bool readErrorFollows = false;  // reading failed right after it
 
-   // Filled by a worker; `parsed` is guarded by the pipeline's mutex. The
-   // worker parses the lines between the first and the last line end.
-   bool parsed = false;
+   // Filled by a worker, which parses the lines between the first and the
+   // last line end.
    bool hasLineEnd = false;
    size_t firstLineEnd = 0;      // the bytes before it end a line begun earlier
    size_t tailStart = 0;         // after the last line end: a line that goes on
@@ -169,40 +166,23 @@ private:
 TextLinesOutcome RunPipeline(Source& source, bool inflate, const TextLinesJob& job,
                              const RowSink& sink) {
    TextLinesOutcome outcome;
-   const int workers = job.workers;
+   const int workers = job.workers > 0 ? job.workers : 0;
    // Enough chunks in flight that every thread has one while the calling
    // thread reads the next and hands on the last.
-   const size_t slots = workers > 0 ? 2 * static_cast<size_t>(workers) + 2 : 1;
-   std::vector<Chunk> chunks(slots);
-   std::mutex mutex;
-   std::condition_variable queued, parsed;
-   std::deque<Chunk*> queue;
-   bool stop = false;
+   const int slots = workers > 0 ? 2 * workers + 2 : 1;
+   // One parser and inflater per thread, the calling thread's first.
+   std::vector<std::unique_ptr<RecordParser>> parsers;
+   std::vector<std::unique_ptr<BgzfInflater>> inflaters;
+   for (int t = 0; t <= workers; t++) {
+      parsers.emplace_back(new RecordParser(job.field, job.headerSamples, job.selected));
+      inflaters.emplace_back(new BgzfInflater);
+   }
+   OrderedWork<Chunk> work(workers, slots, [&](Chunk& chunk, int thread) {
+      if (inflate) Inflate(*inflaters[thread], chunk);
+      ParseInside(*parsers[thread], chunk);
+   });
 
-   auto prepare = [inflate](RecordParser& parser, Chunk& chunk) {
-      thread_local BgzfInflater inflater;
-      if (inflate) Inflate(inflater, chunk);
-      ParseInside(parser, chunk);
-   };
-   std::vector<std::thread> threads;
-   for (int w = 0; w < workers; w++)
-      threads.emplace_back([&] {
-         RecordParser parser(job.field, job.headerSamples, job.selected);
-         std::unique_lock<std::mutex> lock(mutex);
-         for (;;) {
-            queued.wait(lock, [&] { return stop || !queue.empty(); });
-            if (stop) return;
-            Chunk* chunk = queue.front();
-            queue.pop_front();
-            lock.unlock();
-            prepare(parser, *chunk);
-            lock.lock();
-            chunk->parsed = true;
-            parsed.notify_all();
-         }
-      });
-
-   RecordParser parser(job.field, job.headerSamples, job.selected);
+   RecordParser& parser = *parsers[0];
    std::vector<char> carry;  // a line begun in earlier chunks
    std::vector<MarkerRow> rows;
    Chunk failure;
@@ -222,13 +202,7 @@ TextLinesOutcome RunPipeline(Source& source, bool inflate, const TextLinesJob& j
       return false;
    };
    // Hands on the lines that end in the chunk; false where the lines stop.
-   auto handOn = [&](Chunk& chunk) {
-      if (workers == 0) {
-         prepare(parser, chunk);
-      } else {
-         std::unique_lock<std::mutex> lock(mutex);
-         parsed.wait(lock, [&] { return chunk.parsed; });
-      }
+   std::function<bool(Chunk&)> handOn = [&](Chunk& chunk) {
       if (!chunk.hasLineEnd) {
          carry.insert(carry.end(), chunk.text.data(), chunk.text.data() + chunk.length);
       } else {
@@ -251,27 +225,13 @@ TextLinesOutcome RunPipeline(Source& source, bool inflate, const TextLinesJob& j
       return true;
    };
 
-   size_t filled = 0, handed = 0;
-   bool going = true;
-   while (going) {
-      if (filled - handed == slots && !(going = handOn(chunks[handed++ % slots]))) break;
-      Chunk& chunk = chunks[filled % slots];
-      chunk.parsed = false;  // handed on, so no thread holds it
-      if (!source.Fill(chunk)) break;
-      filled++;
-      if (workers > 0) {
-         std::lock_guard<std::mutex> lock(mutex);
-         queue.push_back(&chunk);
-         queued.notify_one();
+   while (Chunk* chunk = work.Free(handOn)) {
+      if (!source.Fill(*chunk)) {
+         work.Drain(handOn);
+         break;
       }
+      work.Submit(chunk);
    }
-   while (going && handed < filled) going = handOn(chunks[handed++ % slots]);
-   {
-      std::lock_guard<std::mutex> lock(mutex);
-      stop = true;
-   }
-   queued.notify_all();
-   for (std::thread& thread : threads) thread.join();
    return outcome;
 }
 

@@ -119,42 +119,14 @@ ParallelDosageParser::ParallelDosageParser(int markerCount, int leadingFields, d
                                              16 * static_cast<size_t>(std::max(markerCount, 0)))),
       memory(loci_internal::IfileLineEnd()) {
    workers = std::max(workers, 1);
-   for (int i = 0; i < workers + 2; i++) {
-      batches.emplace_back(new Batch);
-      freeBatches.push_back(batches.back().get());
-   }
+   work.reset(
+       new OrderedWork<Batch>(workers, workers + 2, [this](Batch& batch, int) { Convert(batch); }));
+   add = [this](Batch& batch) { return Add(batch); };
    current = FreeBatch();
    current->memory = memory;
-   for (int i = 0; i < workers; i++) threads.emplace_back(&ParallelDosageParser::Work, this);
 }
 
-ParallelDosageParser::~ParallelDosageParser() {
-   {
-      std::lock_guard<std::mutex> lock(mutex);
-      stopping = true;
-   }
-   workReady.notify_all();
-   for (std::thread& thread : threads) thread.join();
-}
-
-void ParallelDosageParser::Work() {
-   while (true) {
-      Batch* batch;
-      {
-         std::unique_lock<std::mutex> lock(mutex);
-         workReady.wait(lock, [&] { return stopping || !queue.empty(); });
-         if (queue.empty()) return;
-         batch = queue.front();
-         queue.pop_front();
-      }
-      Convert(*batch);
-      {
-         std::lock_guard<std::mutex> lock(mutex);
-         batch->done = true;
-      }
-      batchDone.notify_one();
-   }
-}
+ParallelDosageParser::~ParallelDosageParser() = default;
 
 void ParallelDosageParser::Convert(Batch& batch) {
    batch.lines = 0;
@@ -167,68 +139,40 @@ void ParallelDosageParser::Convert(Batch& batch) {
 }
 
 ParallelDosageParser::Batch* ParallelDosageParser::FreeBatch() {
-   if (freeBatches.empty()) AddOldest();
-   Batch* batch = freeBatches.back();
-   freeBatches.pop_back();
+   Batch* batch = work->Free(add);
    batch->text.size = 0;
    batch->searched = 0;
    batch->final = false;
    batch->readError = false;
-   batch->done = false;
    return batch;
 }
 
 void ParallelDosageParser::Dispatch(bool final, bool readError) {
    current->final = final;
    current->readError = readError;
-   {
-      std::lock_guard<std::mutex> lock(mutex);
-      queue.push_back(current);
-   }
-   workReady.notify_one();
-   inFlight.push_back(current);
+   work->Submit(current);
    current = nullptr;
 }
 
-void ParallelDosageParser::AddOldest() {
-   Batch* batch = inFlight.front();
-   // While the oldest batch is not converted, this thread converts batches
-   // no worker has taken yet, rather than wait.
-   while (true) {
-      Batch* waiting = nullptr;
-      {
-         std::unique_lock<std::mutex> lock(mutex);
-         if (batch->done) break;
-         if (queue.empty()) {
-            batchDone.wait(lock, [&] { return batch->done; });
-            break;
-         }
-         waiting = queue.front();
-         queue.pop_front();
-      }
-      Convert(*waiting);
-      std::lock_guard<std::mutex> lock(mutex);
-      waiting->done = true;
-   }
-   for (const auto& [line, dosages] : batch->skipped)
+bool ParallelDosageParser::Add(Batch& batch) {
+   for (const auto& [line, dosages] : batch.skipped)
       PrintSkippedLine(lineNumber + line, dosages, markerCount);
    const size_t row = static_cast<size_t>(std::max(markerCount, 0));
-   for (int64_t j = 0; j < batch->accepted; j++) {
-      const double* d = batch->values.get() + j * row;
+   for (int64_t j = 0; j < batch.accepted; j++) {
+      const double* d = batch.values.get() + j * row;
       for (int i = 0; i < markerCount; i++) {
          sum[i] += d[i];
          sumsq[i] += d[i] * d[i];
       }
    }
-   lineNumber += batch->lines;
-   accepted += batch->accepted;
-   if (batch->final) memory = batch->endMemory;
-   inFlight.pop_front();
-   freeBatches.push_back(batch);
+   lineNumber += batch.lines;
+   accepted += batch.accepted;
+   if (batch.final) memory = batch.endMemory;
+   return true;
 }
 
 void ParallelDosageParser::AddAll() {
-   while (!inFlight.empty()) AddOldest();
+   work->Drain(add);
 }
 
 void ParallelDosageParser::Feed(const char* data, size_t size) {
@@ -328,7 +272,6 @@ void ParallelDosageParser::Finish(bool readError) {
       lineNumber = streaming->LineNumber();
       memory = streaming->LineEndMemory();
       inLongLine = false;
-      freeBatches.push_back(current);
       current = nullptr;
    } else {
       Dispatch(true, readError);

@@ -11,16 +11,12 @@
 #ifndef LOCI_TOOL_DOSAGEPARALLEL_H
 #define LOCI_TOOL_DOSAGEPARALLEL_H
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
 
+#include "program/OrderedWork.h"
 #include "program/WorkerThreads.h"
 #include "tool/DosageInput.h"
 #include "tool/DosageParser.h"
@@ -52,9 +48,9 @@ private:
 
    void Dispatch(bool final, bool readError);
    Batch* FreeBatch();
-   void AddOldest();
+   // Adds a converted batch into the sums, in line order.
+   bool Add(Batch& batch);
    void AddAll();
-   void Work();
    void Convert(Batch& batch);
 
    const int markerCount;
@@ -65,24 +61,16 @@ private:
    const size_t batchBytes;
    const size_t lineCap;
 
-   std::vector<std::unique_ptr<Batch>> batches;
-   std::vector<Batch*> freeBatches;
-   std::deque<Batch*> inFlight;  // dispatched, in line order
-   Batch* current = nullptr;     // being filled
-   int memory;                   // line-end memory at the start of `current`
-   long long lineNumber = 0;     // lines added so far
+   std::unique_ptr<OrderedWork<Batch>> work;
+   std::function<bool(Batch&)> add;
+   Batch* current = nullptr;  // being filled
+   int memory;                // line-end memory at the start of `current`
+   long long lineNumber = 0;  // lines added so far
    int64_t accepted = 0;
 
    // Streams a line too long for a batch.
    std::unique_ptr<DosageParser> streaming;
    bool inLongLine = false;
-
-   std::mutex mutex;
-   std::condition_variable workReady;
-   std::condition_variable batchDone;
-   std::deque<Batch*> queue;
-   bool stopping = false;
-   std::vector<std::thread> threads;
 };
 
 #endif
