@@ -87,6 +87,33 @@ TEST(IntArray, QueriesEditsAndSorting) {
    EXPECT_EQ(capture.Finish(), "Array of Integers [2 elements]: 1 2 \nnone [0 elements]: \n");
 }
 
+// Element-wise edits reach the elements counted and no storage past them:
+// a shrunken array keeps its old elements beyond the count (storage never
+// shrinks), and they must come back unchanged.
+TEST(IntArray, ElementWiseEditsStopAtTheCount) {
+   IntArray a, other;
+   for (int i = 1; i <= 8; i++) {
+      a.Append(i);
+      other.Append(10 * i);
+   }
+   a.Dimension(4);
+   other.Dimension(4);
+   a.Add(other);
+   a.Add(1);
+   a.Multiply(3);
+   a.Divide(3);
+   a.Set(a[0]);
+   a.Zero();
+   a.Reverse();
+   a.Dimension(8);
+   other.Dimension(8);
+   for (int i = 4; i < 8; i++) {
+      EXPECT_EQ(a[i], i + 1) << i;
+      EXPECT_EQ(other[i], 10 * (i + 1)) << i;
+   }
+   EXPECT_EQ(a.Sum(0, 3), 0);
+}
+
 TEST(IntArrayDeathTest, MismatchedCountsAreFatal) {
    IntArray two(2), three(3);
    EXPECT_FATAL(two.InnerProduct(three),
