@@ -244,7 +244,7 @@ TEST_F(Registry, MapAndFrequencyFileCases) {
       count++;
    }
    std::filesystem::current_path(start);
-   EXPECT_EQ(count, 41);
+   EXPECT_EQ(count, 42);
 }
 
 TEST_F(Registry, BasepairMapKeepsSexSpecificPositionsAndTheCaseSwitch) {
