@@ -112,6 +112,11 @@ TEST(IntArray, ElementWiseEditsStopAtTheCount) {
       EXPECT_EQ(other[i], 10 * (i + 1)) << i;
    }
    EXPECT_EQ(a.Sum(0, 3), 0);
+   // Ranges begin where they are told, not an element early.
+   IntArray range;
+   for (int value : {50, 1, 7, 3, 9}) range.Append(value);
+   EXPECT_EQ(range.Max(1, 3), 7);
+   EXPECT_EQ(range.Min(2, 4), 3);
 }
 
 TEST(IntArrayDeathTest, MismatchedCountsAreFatal) {
