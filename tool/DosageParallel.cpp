@@ -49,6 +49,7 @@ struct ParallelDosageParser::Batch {
    size_t searched = 0;  // the text before this holds no line end
    bool final = false;
    bool readError = false;
+   int64_t sequence = 0;  // dispatch order: the order of its adds
 
    // Filled by a worker.
    std::unique_ptr<double[]> values;  // the accepted lines' dosages, line after line
@@ -119,14 +120,30 @@ ParallelDosageParser::ParallelDosageParser(int markerCount, int leadingFields, d
                                              16 * static_cast<size_t>(std::max(markerCount, 0)))),
       memory(loci_internal::IfileLineEnd()) {
    workers = std::max(workers, 1);
-   work.reset(
-       new OrderedWork<Batch>(workers, workers + 2, [this](Batch& batch, int) { Convert(batch); }));
-   add = [this](Batch& batch) { return Add(batch); };
+   // The thread that converts a batch also adds it, once every batch before
+   // it is added: the sums see the lines in order, and the calling thread is
+   // left to read.
+   work.reset(new OrderedWork<Batch>(workers, workers + 2, [this](Batch& batch, int) {
+      Convert(batch);
+      {
+         std::unique_lock<std::mutex> lock(addMutex);
+         addTurn.wait(lock, [&] { return nextToAdd == batch.sequence; });
+      }
+      Add(batch);
+      {
+         std::lock_guard<std::mutex> lock(addMutex);
+         nextToAdd++;
+      }
+      addTurn.notify_all();
+   }));
+   add = [](Batch&) { return true; };
    current = FreeBatch();
    current->memory = memory;
 }
 
-ParallelDosageParser::~ParallelDosageParser() = default;
+ParallelDosageParser::~ParallelDosageParser() {
+   work.reset();  // its threads end before what they use
+}
 
 void ParallelDosageParser::Convert(Batch& batch) {
    batch.lines = 0;
@@ -150,11 +167,12 @@ ParallelDosageParser::Batch* ParallelDosageParser::FreeBatch() {
 void ParallelDosageParser::Dispatch(bool final, bool readError) {
    current->final = final;
    current->readError = readError;
+   current->sequence = dispatched++;
    work->Submit(current);
    current = nullptr;
 }
 
-bool ParallelDosageParser::Add(Batch& batch) {
+void ParallelDosageParser::Add(Batch& batch) {
    for (const auto& [line, dosages] : batch.skipped)
       PrintSkippedLine(lineNumber + line, dosages, markerCount);
    const size_t row = static_cast<size_t>(std::max(markerCount, 0));
@@ -168,7 +186,6 @@ bool ParallelDosageParser::Add(Batch& batch) {
    lineNumber += batch.lines;
    accepted += batch.accepted;
    if (batch.final) memory = batch.endMemory;
-   return true;
 }
 
 void ParallelDosageParser::AddAll() {

@@ -11,10 +11,12 @@
 #ifndef LOCI_TOOL_DOSAGEPARALLEL_H
 #define LOCI_TOOL_DOSAGEPARALLEL_H
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "program/OrderedWork.h"
 #include "program/WorkerThreads.h"
@@ -49,7 +51,7 @@ private:
    void Dispatch(bool final, bool readError);
    Batch* FreeBatch();
    // Adds a converted batch into the sums, in line order.
-   bool Add(Batch& batch);
+   void Add(Batch& batch);
    void AddAll();
    void Convert(Batch& batch);
 
@@ -62,7 +64,12 @@ private:
    const size_t lineCap;
 
    std::unique_ptr<OrderedWork<Batch>> work;
-   std::function<bool(Batch&)> add;
+   std::function<bool(Batch&)> add;  // hands on: the adds are done by then
+   // The batches are added in dispatch order by the threads that convert them.
+   std::mutex addMutex;
+   std::condition_variable addTurn;
+   int64_t nextToAdd = 0;
+   int64_t dispatched = 0;
    Batch* current = nullptr;  // being filled
    int memory;                // line-end memory at the start of `current`
    long long lineNumber = 0;  // lines added so far
