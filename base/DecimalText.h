@@ -14,6 +14,7 @@
 #define LOCI_BASE_DECIMALTEXT_H
 
 #include <cstdint>
+#include <string>
 
 struct DecimalText {
    double value = 0;
@@ -82,5 +83,14 @@ inline const char* ReadPlainDecimal(const char* p, const char* end, DecimalText&
 // The whole of [begin, end) as strtod reads it; false when strtod would not
 // take all of it (nothing, trailing text, a NUL byte).
 bool ReadDecimal(const char* begin, const char* end, DecimalText& number);
+
+// Appends the text printf's "%.*f" gives for `value` with `places` decimals
+// (0 to 9), to the last character: the exact binary value rounded half to
+// even, and the sign of a negative value or -0 kept. Magnitudes below 1e9
+// take integer arithmetic; the rest (and nan, inf) are left to printf.
+void AppendFixedDecimal(std::string& out, double value, int places);
+
+// Appends the decimal digits of `value`, as printf's "%lld".
+void AppendInteger(std::string& out, int64_t value);
 
 #endif

@@ -2,8 +2,8 @@
 
 #include <cinttypes>
 #include <cmath>
-#include <cstdarg>
 
+#include "base/DecimalText.h"
 #include "io/Error.h"
 
 const char kStandardReportHeader[] = "Marker\tnIndiv\tFreq1\tMAF\tR2_hat\n";
@@ -18,26 +18,6 @@ double SignlessNan(double x) {
    return std::isnan(x) ? std::fabs(x) : x;
 }
 
-// Appends printf's text; a huge value in "%.3f" takes over 300 characters.
-void Append(std::string& out, const char* format, ...) LOCI_PRINTF(2, 3);
-void Append(std::string& out, const char* format, ...) {
-   char text[256];
-   va_list args;
-   va_start(args, format);
-   int needed = vsnprintf(text, sizeof text, format, args);
-   va_end(args);
-   if (needed < static_cast<int>(sizeof text)) {
-      out.append(text, static_cast<size_t>(needed));
-      return;
-   }
-   size_t at = out.size();
-   out.resize(at + static_cast<size_t>(needed) + 1);
-   va_start(args, format);
-   vsnprintf(&out[at], static_cast<size_t>(needed) + 1, format, args);
-   va_end(args);
-   out.resize(at + static_cast<size_t>(needed));
-}
-
 void Put(FILE* out, std::string_view text) {
    fwrite(text.data(), 1, text.size(), out);
 }
@@ -47,31 +27,36 @@ void Put(FILE* out, std::string_view text) {
 void AppendQualityColumns(std::string& out, ReportLayout layout, int64_t n, double sum,
                           double sumsq) {
    bool info = layout == ReportLayout::kInfo;
+   // Each column after a tab; "-" where the value is not defined.
+   auto count = [&] {
+      out += '\t';
+      AppendInteger(out, n);
+   };
+   auto fixed = [&](double value) {
+      out += '\t';
+      AppendFixedDecimal(out, value, 3);
+   };
+   auto undefined = [&] { out += "\t-"; };
+   if (!info) count();
    if (n <= 1) {
-      if (info)
-         Append(out, "\t-\t-\t%" PRId64 "\t-\n", n);
-      else
-         Append(out, "\t%" PRId64 "\t-\t-\t-\n", n);
+      undefined();
+      undefined();
+      if (info) count();
+      out += "\t-\n";
       return;
    }
    double p = (sum / 2.0) / n;
    double q = 1.0 - p;
    double var = (sumsq - (sum * sum) / n) / (n - 1);
    double maf = q > p ? p : q;
-   q = SignlessNan(q);
-   maf = SignlessNan(maf);
-   if (p == 0.0 || p == 1.0) {
-      if (info)
-         Append(out, "\t%.3f\t%.3f\t%" PRId64 "\t-\n", q, maf, n);
-      else
-         Append(out, "\t%" PRId64 "\t%.3f\t%.3f\t-\n", n, q, maf);
-      return;
-   }
-   double r2hat = SignlessNan(((var / 2.0) / p) / q);
-   if (info)
-      Append(out, "\t%.3f\t%.3f\t%" PRId64 "\t%.3f\n", q, maf, n, r2hat);
+   fixed(SignlessNan(q));
+   fixed(SignlessNan(maf));
+   if (info) count();
+   if (p == 0.0 || p == 1.0)
+      undefined();
    else
-      Append(out, "\t%" PRId64 "\t%.3f\t%.3f\t%.3f\n", n, q, maf, r2hat);
+      fixed(SignlessNan(((var / 2.0) / p) / q));
+   out += '\n';
 }
 
 void WriteReportRow(FILE* out, const MarkerRow& row) {

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "base/StringBasics_internal.h"
 #include "io/Error.h"
@@ -11,6 +13,7 @@ namespace {
 const char* const kSeparators = " \t\r\n";
 // Stands for the file name in messages when only an open stream was given.
 const char* const kUnnamed = "(open stream)";
+const size_t kBlockBytes = 1 << 16;
 }  // namespace
 
 MarkerLoader::MarkerLoader() : markerCount(0), hasInfoFile(false) {}
@@ -30,20 +33,48 @@ void MarkerLoader::LoadMarkers(FILE* file) {
 }
 
 void MarkerLoader::ReadMarkers(FILE* file, const char* filename) {
-   String line;
-   StringArray tokens;
-   String separators(kSeparators);
-
-   // A stream in error never reaches its end: test both.
-   while (!feof(file) && !ferror(file)) {
-      line.ReadLine(file);
-      tokens.ReplaceTokens(line, separators);
-      if (tokens.Length() == 0) continue;
-      markerNames.Add(tokens[0]);
-      markerCount++;
+   // Only the first field of each line is kept, so the lines are scanned in
+   // blocks rather than held: split as String::ReadLine splits them (at '\n'
+   // or '\r', a line's content ending at a NUL byte) and refused where it
+   // would refuse them, past the length a string holds.
+   const long long limit = loci_internal::MaxStringLength();
+   std::unique_ptr<char[]> block(new char[kBlockBytes]);
+   std::string name;
+   long long lineLength = 0;
+   enum { kBeforeName, kInName, kPastName } state = kBeforeName;
+   size_t got;
+   while ((got = fread(block.get(), 1, kBlockBytes, file)) > 0) {
+      for (size_t i = 0; i < got; i++) {
+         char c = block[i];
+         if (c == '\n' || c == '\r') {
+            if (!name.empty()) {
+               markerNames.Add(String(name.c_str()));
+               markerCount++;
+               name.clear();
+            }
+            lineLength = 0;
+            state = kBeforeName;
+            continue;
+         }
+         if (++lineLength > limit) loci_internal::LineTooLong(file);
+         if (c == 0) {
+            state = kPastName;
+         } else if (c == ' ' || c == '\t') {
+            if (state == kInName) state = kPastName;
+         } else if (state == kBeforeName) {
+            state = kInName;
+            name += c;
+         } else if (state == kInName) {
+            name += c;
+         }
+      }
    }
    if (ferror(file))
       error("Marker Info File [%s] could not be read: %s\n\n", filename, strerror(errno));
+   if (!name.empty()) {
+      markerNames.Add(String(name.c_str()));
+      markerCount++;
+   }
 
    printf("Read in %d markers from marker info file\n\n", markerCount);
 }

@@ -118,3 +118,46 @@ TEST(DecimalText, ExactWhereAWholeNumberOfBillionths) {
 }
 
 }  // namespace
+
+// The fixed-point text must be printf's to the last character, ties and
+// signs included: reports are compared byte for byte.
+TEST(AppendFixedDecimal, MatchesPrintfOnHardAndRandomValues) {
+   auto printfText = [](double value, int places) {
+      char text[400];
+      snprintf(text, sizeof text, "%.*f", places, value);
+      return std::string(text);
+   };
+   auto check = [&](double value, int places) {
+      std::string out = "x";
+      AppendFixedDecimal(out, value, places);
+      ASSERT_EQ(out, "x" + printfText(value, places)) << value << " to " << places << " places";
+   };
+   // Exact ties of three places (k/16 with 125 | k), their neighbours, signs,
+   // the smallest and the largest values, what printf alone handles.
+   const double hard[] = {0.0625,  0.1875, 0.3125,  0.5625,     0.9375,      2.5,
+                          0.5,     1.5,    -0.0625, -0.0,       0.0,         -0.0001,
+                          1e-300,  5e-324, 999.9995, 1e9 - 0.5, 999999999.99, 1e9,
+                          1e15,    1e300,  NAN,     -INFINITY,  INFINITY};
+   for (double value : hard)
+      for (int places = 0; places <= 9; places++) {
+         check(value, places);
+         check(std::nextafter(value, 0.0), places);
+         check(std::nextafter(value, 2e9), places);
+      }
+   std::mt19937_64 random(7);
+   std::uniform_real_distribution<double> unit(-1.0, 1.0);
+   for (int i = 0; i < 200000; i++) {
+      double value = unit(random) * std::pow(10.0, static_cast<int>(random() % 14) - 4);
+      check(value, static_cast<int>(random() % 10));
+      // Decimals of a few places land on ties once in a while.
+      check(static_cast<double>(static_cast<int64_t>(random() % 2000001) - 1000000) / 2000.0, 3);
+   }
+}
+
+TEST(AppendInteger, WritesEveryWidthAndTheExtremes) {
+   for (int64_t value : {int64_t{0}, int64_t{-7}, int64_t{1234567890123}, INT64_MIN, INT64_MAX}) {
+      std::string out;
+      AppendInteger(out, value);
+      EXPECT_EQ(out, std::to_string(value));
+   }
+}
