@@ -30,6 +30,8 @@ for what in "$@"; do
       need zlib1g-dev have_header zlib.h
       want libisal-dev have_header isa-l/igzip_lib.h
       want libhts-dev have_header htslib/vcf.h
+      want libzstd-dev have_header zstd.h
+      want libsqlite3-dev have_header sqlite3.h
       ;;
    test)
       need libgtest-dev have_header gtest/gtest.h
@@ -57,7 +59,7 @@ if [ -n "$optional" ]; then
    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
       missing="$missing$optional"
    else
-      echo "Optional Debian packages not installed:$optional (libisal-dev: r2_hat then reads gzip input through zlib, which is slower; libhts-dev: r2_hat_vcf is not built; plink2: r2_hat_vcf's comparison with it is skipped; isal, tabix: the benchmark's igzip and bgzip comparisons are skipped)" >&2
+      echo "Optional Debian packages not installed:$optional (libisal-dev: r2_hat then reads gzip input through zlib, which is slower; libzstd-dev, libsqlite3-dev: r2_hat_bgen then refuses zstd files and reads no .bgi index; libhts-dev: r2_hat_vcf is not built; plink2: r2_hat_vcf's comparison with it is skipped; isal, tabix: the benchmark's igzip and bgzip comparisons are skipped)" >&2
    fi
 fi
 [ -z "$missing" ] && exit 0

@@ -29,6 +29,12 @@ public:
          AddInexact(dosage.value);
       }
    }
+   // Adds `times` dosages of `nanos` billionths each (|nanos| <= 10^12).
+   void AddExact(int64_t nanosEach, int64_t times) {
+      n += times;
+      nanos += static_cast<__int128>(nanosEach) * times;
+      squareNanos += static_cast<__int128>(nanosEach) * nanosEach * times;
+   }
    void AddInexact(double dosage) {
       inexactSum += dosage;
       inexactSquares += dosage * dosage;

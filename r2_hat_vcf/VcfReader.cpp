@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 #include <htslib/bgzf.h>
@@ -18,6 +17,7 @@
 #include "base/StringBasics.h"
 #include "io/Error.h"
 #include "io/InputFile.h"
+#include "quality/Selection.h"
 
 #include "BgzfBlocks.h"
 #include "TextLines.h"
@@ -67,62 +67,6 @@ DosageField ChooseField(const VcfRequest& request, const bcf_hdr_t* header, cons
    error("File [%s] declares none of the FORMAT fields DS, HDS and GP in its header\n", name);
 }
 
-// The columns of the samples named in the samples file, ascending.
-std::vector<int> SelectSamples(const VcfRequest& request, const bcf_hdr_t* header,
-                               const char* name) {
-   int count = bcf_hdr_nsamples(header);
-   std::vector<int> selected;
-   if (request.samplesFile.empty()) {
-      for (int i = 0; i < count; i++) selected.push_back(i);
-      return selected;
-   }
-   std::unordered_map<std::string, int> columns;
-   for (int i = 0; i < count; i++) columns[header->samples[i]] = i;
-   const char* list = request.samplesFile.c_str();
-   IFILE file = ifopen(list, "rb");
-   if (file == nullptr) error("File [%s] with sample names could not be opened\n", list);
-   std::vector<char> chosen(count);
-   String line;
-   while (!ifeof(file)) {
-      line.ReadLine(file);
-      if (line.Length() == 0) continue;
-      std::string sample(static_cast<const char*>(line), line.Length());
-      auto found = columns.find(sample);
-      if (found == columns.end()) {
-         ifclose(file);
-         error("Sample [%s] named in [%s] is not in the header of [%s]\n", sample.c_str(), list,
-               name);
-      }
-      if (chosen[found->second]) {
-         ifclose(file);
-         error("Sample [%s] is named twice in [%s]\n", sample.c_str(), list);
-      }
-      chosen[found->second] = 1;
-   }
-   bool failed = iferror(file) != 0;
-   ifclose(file);
-   if (failed) error("File [%s] with sample names could not be read to its end\n", list);
-   for (int i = 0; i < count; i++)
-      if (chosen[i]) selected.push_back(i);
-   if (selected.empty()) error("File [%s] names no sample\n", list);
-   return selected;
-}
-
-// A position of a region: digits, perhaps grouped by commas; false when
-// there are none, or the number passes `largest`.
-bool ParsePosition(const std::string& text, int64_t largest, int64_t& value) {
-   value = 0;
-   bool digits = false;
-   for (char c : text) {
-      if (c == ',') continue;
-      if (c < '0' || c > '9') return false;
-      if (value > (largest - (c - '0')) / 10) return false;
-      value = value * 10 + (c - '0');
-      digits = true;
-   }
-   return digits;
-}
-
 void OpenRegion(const VcfRequest& request, Input& in, bool bcf, const char* name) {
    const char* file = request.file.c_str();
    if (request.file == "-") error("--region needs an indexed file, not standard input\n");
@@ -158,30 +102,7 @@ bool EndedWhole(htsFile* fp, int status, int eofBlock) {
 }  // namespace
 
 void CheckRegion(const std::string& region) {
-   // A sequence name may itself hold a colon: only a suffix of digits,
-   // commas and one hyphen is read as the range.
-   size_t colon = region.rfind(':');
-   std::string range = colon == std::string::npos ? "" : region.substr(colon + 1);
-   bool isRange = !range.empty() && range.find_first_not_of("0123456789,-") == std::string::npos &&
-                  range.find('-') == range.rfind('-') &&
-                  range.find_first_of("0123456789") != std::string::npos;
-   if (colon == 0 || region.empty() || (colon == region.size() - 1))
-      error("Region [%s] is empty or invalid: give CHR, CHR:FROM or CHR:FROM-TO\n", region.c_str());
-   if (!isRange) return;
-   size_t hyphen = range.find('-');
-   std::string first = range.substr(0, hyphen);
-   std::string last = hyphen == std::string::npos ? "" : range.substr(hyphen + 1);
-   // Positions count from 1. htslib's index queries are sound far past any
-   // genome's length, but crash or loop for starts beyond about 2^45.
-   const int64_t largest = int64_t{1} << 40;
-   int64_t from = 1, to = largest;
-   bool valid = (first.empty() || ParsePosition(first, largest, from)) &&
-                (last.empty() || ParsePosition(last, largest, to));
-   if (!valid || from < 1 || to < from)
-      error(
-          "Region [%s] is empty or invalid: FROM and TO are positions with 1 <= FROM <= TO <= "
-          "%" PRId64 "\n",
-          region.c_str(), largest);
+   ParseRegion(region);
 }
 
 VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
@@ -216,7 +137,8 @@ VcfCounts ReadVcf(const VcfRequest& request, const RowSink& sink) {
    VcfCounts counts;
    counts.field = ChooseField(request, in.header, name);
    counts.headerSamples = bcf_hdr_nsamples(in.header);
-   std::vector<int> selected = SelectSamples(request, in.header, name);
+   std::vector<std::string> names(in.header->samples, in.header->samples + counts.headerSamples);
+   std::vector<int> selected = SelectSamples(names, request.samplesFile, name);
    counts.samples = static_cast<int>(selected.size());
    if (!request.region.empty()) OpenRegion(request, in, isBcf, name);
    hts_pos_t from = in.region != nullptr ? in.region->beg : 0;
