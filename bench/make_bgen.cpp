@@ -159,7 +159,9 @@ int main(int argc, char** argv) {
       double quality = unit(random);
       for (uint32_t i = 0; i < samples; i++) {
          int genotype = (unit(random) < p) + (unit(random) < p);
-         double d = quality * genotype + (1 - quality) * 2 * p;
+         // Uncertain calls scatter around the prior, as real ones do.
+         double d = quality * genotype + (1 - quality) * (2 * p + 0.4 * (unit(random) - 0.5));
+         d = d < 0 ? 0 : d > 2 ? 2 : d;
          dosages[i] = static_cast<int>(std::lround(d * 1000));
       }
       std::string ref(1, bases[v % 4]), alt(1, bases[(v % 4 + 1 + (v / 4) % 3) % 4]);

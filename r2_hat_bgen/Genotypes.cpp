@@ -18,6 +18,8 @@ const uint32_t kLayout1Scale = 32768;
 // Numerators up to this are counted in a histogram and converted once per
 // value; larger ones one by one.
 const uint32_t kHistogramLimit = 4096;
+// Dosage numerators of two alleles in 8 bits: 0 .. 2 x 255.
+const uint32_t kFastBins = 511;
 // Bytes past the data, so that a value is read with one 8-byte load.
 const size_t kSlack = 8;
 
@@ -75,6 +77,7 @@ uint64_t Choose(uint64_t n, uint64_t k, uint64_t limit) {
 }  // namespace
 
 struct GenotypeConverter::Contexts {
+   uint32_t fastCounts[4][kFastBins];
 #ifdef R2_HAT_BGEN_WITH_LIBDEFLATE
    libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
 #endif
@@ -149,6 +152,12 @@ bool GenotypeConverter::Decompress(const RawVariant& variant, size_t expected,
    return true;
 }
 
+bool GenotypeConverter::Decompress(const RawVariant& variant, std::string& reason) {
+   return Decompress(variant,
+                     header.layout == 1 ? size_t{6} * header.samples : variant.uncompressedSize,
+                     reason);
+}
+
 bool GenotypeConverter::Convert(const RawVariant& variant, std::vector<MarkerSums>& sums,
                                 std::string& reason) {
    size_t expected = header.layout == 1 ? size_t{6} * header.samples : variant.uncompressedSize;
@@ -212,16 +221,43 @@ bool GenotypeConverter::Layout2(const RawVariant& variant, std::vector<MarkerSum
          reason = "its genotype data end before the probabilities of every sample";
          return false;
       }
-      uint32_t* histogram = tallies[0].Histogram();
-      bool over = false;
-      for (uint32_t i = 0; i < samples; i++) {
-         if ((ploidy[i] & 0x80) || (!included.empty() && !included[i])) continue;
-         uint32_t first = values[2 * i], second = values[2 * i + 1];
-         // Unphased: P(11), P(12); phased: P(allele 1) on each haplotype.
-         uint32_t numerator = phased ? 510 - first - second : 510 - 2 * first - second;
-         over |= !phased && first + second > 255;
-         histogram[numerator]++;
+      // Four histograms, filled by turns: runs of one genotype (most samples
+      // of a rare variant) then do not wait on one counter's last store.
+      uint32_t(*counts)[kFastBins] = contexts->fastCounts;
+      memset(counts, 0, sizeof contexts->fastCounts);
+      unsigned char otherPloidy = 0;  // any byte but 2: missing, or another ploidy
+      for (uint32_t i = 0; i < samples; i++) otherPloidy |= ploidy[i] ^ 2;
+      const bool everySample = included.empty() && otherPloidy == 0;
+      const uint32_t weight = phased ? 1 : 2;
+      uint32_t overs = 0;
+      // Unphased: P(11), P(12); phased: P(allele 1) on each haplotype.
+      if (everySample) {
+         uint32_t i = 0;
+         for (; i + 4 <= samples; i += 4) {
+            for (uint32_t lane = 0; lane < 4; lane++) {
+               uint32_t first = values[2 * (i + lane)], second = values[2 * (i + lane) + 1];
+               overs |= first + second;
+               counts[lane][510 - weight * first - second]++;
+            }
+         }
+         for (; i < samples; i++) {
+            uint32_t first = values[2 * i], second = values[2 * i + 1];
+            overs |= first + second;
+            counts[0][510 - weight * first - second]++;
+         }
+      } else {
+         for (uint32_t i = 0; i < samples; i++) {
+            if ((ploidy[i] & 0x80) || (!included.empty() && !included[i])) continue;
+            uint32_t first = values[2 * i], second = values[2 * i + 1];
+            overs |= first + second;
+            counts[i & 3][510 - weight * first - second]++;
+         }
       }
+      // Two probabilities of one set past 255 add up to more than 1.
+      bool over = !phased && overs > 255;
+      uint32_t* histogram = tallies[0].Histogram();
+      for (uint32_t value = 0; value < kFastBins; value++)
+         histogram[value] = counts[0][value] + counts[1][value] + counts[2][value] + counts[3][value];
       if (over) {
          reason = "the probabilities of a sample add up to more than 1";
          return false;

@@ -43,6 +43,10 @@ public:
    // Whether this build reads zstd-compressed files.
    static bool ReadsZstd();
 
+   // Only the decompression of Convert, into this converter's buffer: the
+   // floor of any reader of the file on one thread.
+   bool Decompress(const RawVariant& variant, std::string& reason);
+
 private:
    bool Decompress(const RawVariant& variant, size_t expected, std::string& reason);
    bool Layout1(std::vector<MarkerSums>& sums, std::string& reason);
