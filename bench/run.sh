@@ -16,6 +16,10 @@ zlib_r2hat=
 if [ -n "${2:-}" ] && [ -x "$2/r2_hat" ]; then zlib_r2hat=$(cd "$2" && pwd)/r2_hat; fi
 data=$build/bench-data
 mkdir -p "$data"
+# The generators shared with the tests are built where the tests are.
+helper() {  # helper NAME: the path of a bench or test helper program
+   if [ -x "$build/bench/$1" ]; then echo "$build/bench/$1"; else echo "$build/tests/$1"; fi
+}
 
 make_set() {  # make_set NAME INDIVIDUALS MARKERS
    if [ ! -s "$data/$1.dose.gz" ]; then
@@ -141,13 +145,15 @@ rm -f out.r2_hat
 # markers of three-decimal DS) and its BCF copy, against `bgzip -dc` and
 # plink2 computing the same quality (--freq cols=+machr2), when installed.
 vcf=$build/r2_hat_vcf/r2_hat_vcf
-if [ -x "$vcf" ] && [ -x "$build/bench/vcf_to_bcf" ] && command -v bgzip >/dev/null; then
+make_vcf=$(helper make_vcf)
+vcf_to_bcf=$(helper vcf_to_bcf)
+if [ -x "$vcf" ] && [ -x "$vcf_to_bcf" ] && [ -x "$make_vcf" ] && command -v bgzip >/dev/null; then
    echo
    if [ ! -s "$data/vcf.vcf.gz" ]; then
-      "$build/bench/make_vcf" 500 40000 "$data/vcf"
+      "$make_vcf" 500 40000 "$data/vcf"
       bgzip -@ "$cores" -c "$data/vcf.vcf" >"$data/vcf.vcf.gz"
-      "$build/bench/vcf_to_bcf" "$data/vcf.vcf" "$data/vcf.bcf"
-      "$build/bench/make_vcf" 500 4000 "$data/vcf-small"
+      "$vcf_to_bcf" "$data/vcf.vcf" "$data/vcf.bcf"
+      "$make_vcf" 500 4000 "$data/vcf-small"
       rm -f "$data"/vcf*.dose "$data"/vcf*.snps "$data"/vcf*.alleles
    fi
    vcf_size=$(stat -c %s "$data/vcf.vcf")
@@ -173,6 +179,40 @@ if [ -x "$vcf" ] && [ -x "$build/bench/vcf_to_bcf" ] && command -v bgzip >/dev/n
       echo "plink2 not installed: comparison with plink2 skipped"
    fi
    awk "BEGIN{printf \"r2_hat_vcf peak memory: %.1f MiB for 40,000 markers, %.1f MiB for 4,000\n\", $vcf_mem / 1024, $small_mem / 1024}"
+   rm -f out.info
+fi
+
+# r2_hat_bgen on 10,000 samples x 20,000 variants of 8-bit probabilities,
+# zlib and zstd: against the floor of one thread that only decompresses
+# every genotype block with the same library (bgen_floor), best of three by
+# turns, and against plink2 computing the same quality when installed.
+bgen=$build/r2_hat_bgen/r2_hat_bgen
+make_bgen=$(helper make_bgen)
+if [ -x "$bgen" ] && [ -x "$make_bgen" ] && [ -x "$build/bench/bgen_floor" ]; then
+   echo
+   for compression in zlib zstd; do
+      file=$data/bgen-$compression.bgen
+      if [ ! -s "$file" ]; then
+         "$make_bgen" 10000 20000 "$data/bgen-$compression" --bits 8 --$compression --no-vcf ||
+            continue
+         rm -f "$data/bgen-$compression.bgi.sql"
+      fi
+      echo "r2_hat_bgen: 10,000 samples x 20,000 variants, 8 bits, $compression, $(($(stat -c %s "$file") / 1000000)) MB"
+      interleaved 3 "$bgen" -o out "$file" -- "$build/bench/bgen_floor" "$file"
+      printf "r2_hat_bgen %.3f s, one thread decompressing only %.3f s (best of 3, by turns; load %s)\n" \
+         "$best_a" "$best_b" "$(cut -d' ' -f1-3 /proc/loadavg)"
+      bgen_time=$best_a
+      ratio "r2_hat_bgen / decompression floor, $compression" "$best_a" "$best_b" "target <= 0.6"
+      /usr/bin/time -f "%M" -o "$data/.time" "$bgen" -o out "$file" >/dev/null
+      awk -v kb="$(tail -1 "$data/.time")" 'BEGIN{printf "r2_hat_bgen peak memory: %.1f MiB (target %.1f: 64 MiB + 64 bytes per sample)\n", kb / 1024, 64 + 64 * 10000 / 1048576}'
+      if command -v plink2 >/dev/null; then
+         interleaved 1 plink2 --bgen "$file" ref-first --freq cols=+machr2 --threads "$cores" \
+            --out "$data/plink" -- true
+         printf "plink2 --bgen --freq cols=+machr2: %.3f s\n" "$best_a"
+         ratio "r2_hat_bgen / plink2, $compression" "$bgen_time" "$best_a" "target <= 0.2"
+         rm -f "$data"/plink.*
+      fi
+   done
    rm -f out.info
 fi
 
