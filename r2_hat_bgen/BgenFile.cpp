@@ -72,8 +72,10 @@ BgenFile::BgenFile(const std::string& fileName) : name(fileName) {
       if (count != header.samples)
          Bad("a block of " + std::to_string(count) + " sample identifiers for " +
              std::to_string(header.samples) + " samples");
-      if (uint64_t{headerLength} + blockLength > offset)
-         Bad("sample identifiers that reach past the first variant");
+      // Each identifier takes two bytes at least.
+      if (uint64_t{headerLength} + blockLength > offset || uint64_t{count} * 2 > blockLength)
+         Bad("sample identifiers that do not fit their block before the first variant");
+      Ahead(blockLength - 8, "the sample identifiers");
       header.sampleIds.resize(count);
       for (std::string& id : header.sampleIds) ReadString(id, false, "the sample identifiers");
    }
@@ -86,6 +88,10 @@ BgenFile::BgenFile(const std::string& fileName) : name(fileName) {
    if (fseeko(file, 0, SEEK_SET) != 0 || fread(header.firstBytes.data(), 1, first, file) != first)
       Bad("its first bytes, which could not be read");
    Seek(header.firstVariant);
+   // A variant block of layout 1 stores 6 bytes per sample uncompressed, and
+   // a compressed one inflates to them: a count no file could hold is damage.
+   if (header.layout == 1 && uint64_t{6} * header.samples >= kLargestBlock)
+      Bad(std::to_string(header.samples) + " samples, more than layout 1 can store");
 }
 
 BgenFile::~BgenFile() {
@@ -121,14 +127,20 @@ uint16_t BgenFile::Read16(const char* what) {
 void BgenFile::ReadString(std::string& text, bool longLength, const char* what) {
    uint32_t length = longLength ? Read32(what) : Read16(what);
    if (length >= kLargestBlock) Bad(std::string("a string of over 2^31 bytes in ") + what);
+   Ahead(length, what);
    text.resize(length);
    Read(&text[0], length, what);
 }
 
-void BgenFile::Skip(uint64_t size, const char* what) {
-   if (size == 0) return;
+void BgenFile::Ahead(uint64_t size, const char* what) const {
+   // Checked before room is made: a damaged length must not claim memory.
    if (position + size > header.fileSize && header.fileSize != 0)
       error("BGEN file [%s] ends inside %s: the file is truncated\n", name.c_str(), what);
+}
+
+void BgenFile::Skip(uint64_t size, const char* what) {
+   if (size == 0) return;
+   Ahead(size, what);
    if (fseeko(file, static_cast<off_t>(position + size), SEEK_SET) != 0)
       error("BGEN file [%s] could not be read (%s): %s\n", name.c_str(), what, strerror(errno));
    position += size;
@@ -185,6 +197,7 @@ bool BgenFile::Next(RawVariant& variant, const Region* region) {
       Skip(stored, "the genotype data of a variant");
       return true;
    }
+   Ahead(stored, "the genotype data of a variant");
    variant.data.resize(static_cast<size_t>(stored));
    Read(variant.data.data(), variant.data.size(), "the genotype data of a variant");
    return true;

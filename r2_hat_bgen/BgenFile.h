@@ -75,6 +75,7 @@ private:
    uint16_t Read16(const char* what);
    void ReadString(std::string& text, bool longLength, const char* what);
    void Skip(uint64_t size, const char* what);
+   void Ahead(uint64_t size, const char* what) const;
    [[noreturn]] void Bad(const std::string& what) const;
 
    std::string name;

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef R2_HAT_BGEN_WITH_LIBDEFLATE
@@ -118,10 +119,50 @@ bool GenotypeConverter::Decompress(const RawVariant& variant, size_t expected,
       data = buffer.data();
       return true;
    }
-   buffer.resize(expected + kSlack);
+   // A damaged size must not claim memory: deflate expands at most about
+   // 1032 to 1, and a zstd frame states its size (or is read in steps).
+   const size_t packed = variant.data.size();
+   if (expected >= (size_t{1} << 31) ||
+       (header.compression == BgenCompression::kZlib && expected > 1032 * packed + 64)) {
+      reason = "its genotype data claim " + std::to_string(expected) +
+               " bytes, more than their " + std::to_string(packed) + " compressed bytes hold";
+      return false;
+   }
    size_t got = 0;
    bool ok = false;
+#ifdef R2_HAT_BGEN_WITH_ZSTD
+   if (header.compression == BgenCompression::kZstd) {
+      unsigned long long stated = ZSTD_getFrameContentSize(variant.data.data(), packed);
+      if (stated == ZSTD_CONTENTSIZE_UNKNOWN) {
+         // Grows with what actually comes out, up to the size stated.
+         ZSTD_DCtx_reset(contexts->zstd, ZSTD_reset_session_only);
+         ZSTD_inBuffer in{variant.data.data(), packed, 0};
+         buffer.resize(std::min<size_t>(expected, size_t{1} << 20) + kSlack);
+         size_t status = 1;
+         while (status != 0) {
+            if (got == buffer.size() - kSlack) {
+               if (got >= expected) break;
+               buffer.resize(std::min(expected, 2 * got) + kSlack);
+            }
+            ZSTD_outBuffer out{buffer.data(), buffer.size() - kSlack, got};
+            status = ZSTD_decompressStream(contexts->zstd, &out, &in);
+            got = out.pos;
+            if (ZSTD_isError(status) || (status != 0 && in.pos == packed && got < out.size)) break;
+         }
+         ok = status == 0 && in.pos == packed;
+      } else if (stated != expected) {
+         ok = false;
+      } else {
+         buffer.resize(expected + kSlack);
+         size_t result = ZSTD_decompressDCtx(contexts->zstd, buffer.data(), expected,
+                                             variant.data.data(), packed);
+         ok = !ZSTD_isError(result);
+         got = ok ? result : 0;
+      }
+   }
+#endif
    if (header.compression == BgenCompression::kZlib) {
+      buffer.resize(expected + kSlack);
 #ifdef R2_HAT_BGEN_WITH_LIBDEFLATE
       ok = libdeflate_zlib_decompress(contexts->inflater, variant.data.data(), variant.data.size(),
                                       buffer.data(), expected, &got) == LIBDEFLATE_SUCCESS;
@@ -132,12 +173,7 @@ bool GenotypeConverter::Decompress(const RawVariant& variant, size_t expected,
       got = length;
 #endif
    } else {
-#ifdef R2_HAT_BGEN_WITH_ZSTD
-      size_t result = ZSTD_decompressDCtx(contexts->zstd, buffer.data(), expected,
-                                          variant.data.data(), variant.data.size());
-      ok = !ZSTD_isError(result);
-      got = ok ? result : 0;
-#else
+#ifndef R2_HAT_BGEN_WITH_ZSTD
       reason = "the file is compressed with zstd, which this build does not read";
       return false;
 #endif

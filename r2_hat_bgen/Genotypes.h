@@ -53,7 +53,7 @@ private:
    bool Layout2(const RawVariant& variant, std::vector<MarkerSums>& sums, std::string& reason);
 
    const BgenHeader& header;
-   const std::vector<char>& included;
+   const std::vector<char> included;  // a copy: callers pass temporaries
    std::vector<unsigned char> buffer;  // decompressed genotype data
    const unsigned char* data = nullptr;
    size_t size = 0;

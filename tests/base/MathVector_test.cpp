@@ -45,9 +45,10 @@ TEST(Vector, ArithmeticAndStatistics) {
    w.Add(1);
    w.Multiply(2);
    w.Subtract(v);
+   w.Add(Make({1, 2, 3}));
    w.Reverse();
-   EXPECT_TRUE(w == Make({-16, 14, -1}));
-   EXPECT_EQ(w.InnerProduct(v), -48);
+   EXPECT_TRUE(w == Make({-13, 16, 0}));
+   EXPECT_EQ(w.InnerProduct(v), -45);
 
    Vector empty;
    EXPECT_TRUE(empty.Min() == 0.0 && empty.Max() == 0.0 && empty.Sum() == 0.0);
