@@ -34,7 +34,8 @@ std::string RawVariant::Name() const {
 }
 
 BgenFile::BgenFile(const std::string& fileName) : name(fileName) {
-   file = fopen(name.c_str(), "rb");
+   owned.reset(fopen(name.c_str(), "rb"));
+   file = owned.get();
    if (file == nullptr)
       error("BGEN file [%s] could not be opened: %s\n", name.c_str(), strerror(errno));
    setvbuf(file, nullptr, _IOFBF, 1 << 20);
@@ -92,10 +93,6 @@ BgenFile::BgenFile(const std::string& fileName) : name(fileName) {
    // a compressed one inflates to them: a count no file could hold is damage.
    if (header.layout == 1 && uint64_t{6} * header.samples >= kLargestBlock)
       Bad(std::to_string(header.samples) + " samples, more than layout 1 can store");
-}
-
-BgenFile::~BgenFile() {
-   if (file != nullptr) fclose(file);
 }
 
 void BgenFile::Bad(const std::string& what) const {

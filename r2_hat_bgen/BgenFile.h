@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,6 @@ class BgenFile {
 public:
    // Opens and reads the header and the sample identifiers.
    explicit BgenFile(const std::string& name);
-   ~BgenFile();
    BgenFile(const BgenFile&) = delete;
    BgenFile& operator=(const BgenFile&) = delete;
 
@@ -78,7 +78,13 @@ private:
    void Ahead(uint64_t size, const char* what) const;
    [[noreturn]] void Bad(const std::string& what) const;
 
+   struct Closer {
+      void operator()(FILE* f) const { fclose(f); }
+   };
    std::string name;
+   // Closed also when the constructor ends in an error that does not exit
+   // (a fuzz driver's).
+   std::unique_ptr<FILE, Closer> owned;
    FILE* file = nullptr;
    BgenHeader header;
    uint64_t position = 0;
