@@ -15,8 +15,10 @@
 #   range                --range through the file's .bgi index and by reading
 #                        the whole file: the rows of the full report in range
 #   matches_plink2       r2_hat equals plink2's MACH_R2 x n/(n-1) and Freq1
-#                        equals 1 - ALT_FREQS within 0.001 on every variant
-#                        (skipped, status 77, without plink2)
+#                        equals 1 - ALT_FREQS within 0.001 on every variant;
+#                        BGEN 1.2 and 1.3 files that plink2 exports from a VCF
+#                        agree with r2_hat_vcf on it as above (skipped,
+#                        status 77, without plink2)
 # Usage: checks.sh CHECK R2_HAT_BGEN MAKE_BGEN R2_HAT_VCF
 set -euo pipefail
 check=$1 bgen=$2 make_bgen=$3 vcf=$4
@@ -120,6 +122,15 @@ matches_plink2)
          if (abs($6 * n / (n - 1) - r2) > 0.001) { print "r2_hat " r2 ": " $0; bad++ }
       }
       END { exit bad > 0 }'
+   # BGEN files written by the peer from a VCF (zlib and zstd) against
+   # r2_hat_vcf on that VCF, within a stored probability's rounding.
+   "$make_bgen" 300 1000 small --bits 8 --seed 7
+   "$vcf" -o fromvcf small.vcf >/dev/null
+   for version in bgen-1.2 bgen-1.3; do
+      plink2 --vcf small.vcf dosage=DS --export "$version" bits=8 ref-first --out "$version" >/dev/null
+      "$bgen" -o "$version" "$version.bgen" >/dev/null
+      within "$(awk 'BEGIN{print 1 / 255}')" fromvcf.info "$version.info"
+   done
    ;;
 *)
    echo "unknown check $check" >&2
