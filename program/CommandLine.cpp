@@ -36,3 +36,22 @@ void ExitOnHelpOrVersion(int argc, char** argv, const char* program, const char*
       exit(1);
    }
 }
+
+std::vector<std::string> FileArguments(int argc, char** argv, int last) {
+   std::vector<std::string> files(argv + last + 1, argv + argc);
+   for (const std::string& file : files)
+      if (file.size() > 1 && file[0] == '-')
+         error("Unknown option [%s]: options come before the files\n", file.c_str());
+   return files;
+}
+
+void AnswerHelpOrVersion(bool help, bool version, const char* program, const char* usage) {
+   if (help) {
+      fputs(usage, stdout);
+      exit(0);
+   }
+   if (version) {
+      PrintVersion(program);
+      exit(0);
+   }
+}

@@ -9,6 +9,9 @@
 #ifndef LOCI_PROGRAM_COMMANDLINE_H
 #define LOCI_PROGRAM_COMMANDLINE_H
 
+#include <string>
+#include <vector>
+
 #include "params/Parameters.h"
 #include "program/Version.h"
 
@@ -46,6 +49,15 @@ private:
 // exits 0, whichever comes first; no arguments at all print `usage` and exit
 // 1. Returns otherwise.
 void ExitOnHelpOrVersion(int argc, char** argv, const char* program, const char* usage);
+
+// After the options were read: --help (or a shortened form of it) prints
+// `usage`, --version the version line, and either exits 0. Returns otherwise.
+void AnswerHelpOrVersion(bool help, bool version, const char* program, const char* usage);
+
+// The arguments after the last option (`last`, as ReadWithTrailer returns
+// it): the files. One that looks like an option ends the run, as options
+// come before the files.
+std::vector<std::string> FileArguments(int argc, char** argv, int last);
 
 // Prints the line of --version: "`program` (loci) VERSION", VERSION being
 // LociVersion().

@@ -25,7 +25,7 @@
 #include "program/Version.h"
 #include "program/WorkerThreads.h"
 #include "quality/Selection.h"
-#include "quality/SumsFile.h"
+#include "quality/QualityOutputs.h"
 
 namespace {
 
@@ -134,14 +134,7 @@ int main(int argc, char** argv) {
    options.Add(new LongParameters("Available Options", table));
    options.Add(new HiddenString('o', "Output prefix", prefix));
    int last = options.ReadWithTrailer(argc, argv, 1);
-   if (help) {
-      fputs(kUsage, stdout);
-      return 0;
-   }
-   if (version) {
-      PrintVersion("r2_hat_bgen");
-      return 0;
-   }
+   AnswerHelpOrVersion(help, version, "r2_hat_bgen", kUsage);
 
    printf(
        "Calculate empirical Rsq (r2_hat) from BGEN genotype probabilities, Version %s \n"
@@ -150,10 +143,7 @@ int main(int argc, char** argv) {
    options.Status();
    int threads = WorkerThreads(threadsText);
 
-   std::vector<std::string> files(argv + last + 1, argv + argc);
-   for (const std::string& file : files)
-      if (file.size() > 1 && file[0] == '-')
-         error("Unknown option [%s]: options come before the files\n", file.c_str());
+   std::vector<std::string> files = FileArguments(argc, argv, last);
    if (merge && files.empty()) error("--merge needs the sums files of the batches\n");
    if (!merge && files.size() != 1)
       error("Name one BGEN file after the options, not %d\n", static_cast<int>(files.size()));
@@ -172,23 +162,11 @@ int main(int argc, char** argv) {
    if (indexed) outputs.Input(indexName);
    outputs.Input(static_cast<const char*>(sampleFile));
    outputs.Input(static_cast<const char*>(samples));
-   std::string reportName = std::string(prefix) + ".info";
-   std::string sumsName = std::string(prefix) + ".sums";
 
    if (merge) {
-      FILE* report = outputs.Open(reportName);
-      fputs(kInfoReportHeader, report);
-      FILE* sums = writeSums ? outputs.Open(sumsName) : nullptr;
-      if (writeSums) fputs(kSumsHeader, sums);
-      int64_t markers = MergeSums(files, [&](const MarkerRow& row) {
-         WriteReportRow(report, row);
-         if (writeSums) WriteSumsRow(sums, row);
-      });
-      printf("Pooled %d sums files: %" PRId64 " markers\n\n", static_cast<int>(files.size()),
-             markers);
-      outputs.CommitAll();
-      if (writeSums) printf("Wrote out sums to file [%s] ...\n", sumsName.c_str());
-      printf("Wrote out quality measure r2_hat to file [%s] ...\n\n", reportName.c_str());
+      QualityOutputs quality(outputs, std::string(prefix), writeSums);
+      PoolSums(files, quality);
+      quality.Commit();
       return 0;
    }
 
@@ -225,10 +203,7 @@ int main(int argc, char** argv) {
    if (indexed) starts = IndexedVariants(indexName, files[0], header, region);
    const Region* scanRegion = range != "" && !indexed ? &region : nullptr;
 
-   FILE* report = outputs.Open(reportName);
-   fputs(kInfoReportHeader, report);
-   FILE* sums = writeSums ? outputs.Open(sumsName) : nullptr;
-   if (writeSums) fputs(kSumsHeader, sums);
+   QualityOutputs quality(outputs, std::string(prefix), writeSums);
 
    int workers = threads > 1 ? threads : 0;
    std::vector<std::unique_ptr<GenotypeConverter>> converters;
@@ -262,8 +237,7 @@ int main(int argc, char** argv) {
          for (size_t k = 1; k < variant.alleles.size(); k++) {
             row.alt = variant.alleles[k];
             row.sums = batch.sums[v][k - 1];
-            WriteReportRow(report, row);
-            if (writeSums) WriteSumsRow(sums, row);
+            quality.Write(row);
             rows++;
          }
       }
@@ -307,8 +281,6 @@ int main(int argc, char** argv) {
    printf("Read %" PRId64 " variants of [%s]: %" PRId64
           " markers, dosages of %d of %" PRIu32 " samples\n\n",
           variantsRead, bgen.Name(), rows, selectedCount, header.samples);
-   outputs.CommitAll();
-   if (writeSums) printf("Wrote out sums to file [%s] ...\n", sumsName.c_str());
-   printf("Wrote out quality measure r2_hat to file [%s] ...\n\n", reportName.c_str());
+   quality.Commit();
    return 0;
 }

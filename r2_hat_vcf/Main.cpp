@@ -15,7 +15,7 @@
 #include "program/CommandLine.h"
 #include "program/Version.h"
 #include "program/WorkerThreads.h"
-#include "quality/SumsFile.h"
+#include "quality/QualityOutputs.h"
 
 namespace {
 
@@ -61,14 +61,7 @@ int main(int argc, char** argv) {
    options.Add(new LongParameters("Available Options", table));
    options.Add(new HiddenString('o', "Output prefix", prefix));
    int last = options.ReadWithTrailer(argc, argv, 1);
-   if (help) {
-      fputs(kUsage, stdout);
-      return 0;
-   }
-   if (version) {
-      PrintVersion("r2_hat_vcf");
-      return 0;
-   }
+   AnswerHelpOrVersion(help, version, "r2_hat_vcf", kUsage);
 
    printf(
        "Calculate empirical Rsq (r2_hat) from VCF or BCF dosages, Version %s \n"
@@ -77,10 +70,7 @@ int main(int argc, char** argv) {
    options.Status();
    int threads = WorkerThreads(threadsText);
 
-   std::vector<std::string> files(argv + last + 1, argv + argc);
-   for (const std::string& file : files)
-      if (file.size() > 1 && file[0] == '-')
-         error("Unknown option [%s]: options come before the files\n", file.c_str());
+   std::vector<std::string> files = FileArguments(argc, argv, last);
    if (merge && files.empty()) error("--merge needs the sums files of the batches\n");
    if (!merge && files.size() != 1)
       error("Name one VCF or BCF file after the options (- for standard input), not %d\n",
@@ -107,21 +97,9 @@ int main(int argc, char** argv) {
       }
    }
    outputs.Input(static_cast<const char*>(samples));
-   std::string reportName = std::string(prefix) + ".info";
-   std::string sumsName = std::string(prefix) + ".sums";
-   FILE* report = outputs.Open(reportName);
-   fputs(kInfoReportHeader, report);
-   FILE* sums = writeSums ? outputs.Open(sumsName) : nullptr;
-   if (writeSums) fputs(kSumsHeader, sums);
-   RowSink sink = [&](const MarkerRow& row) {
-      WriteReportRow(report, row);
-      if (writeSums) WriteSumsRow(sums, row);
-   };
-
+   QualityOutputs quality(outputs, std::string(prefix), writeSums);
    if (merge) {
-      int64_t markers = MergeSums(files, sink);
-      printf("Pooled %d sums files: %" PRId64 " markers\n\n", static_cast<int>(files.size()),
-             markers);
+      PoolSums(files, quality);
    } else {
       VcfRequest request;
       request.file = files[0];
@@ -130,7 +108,7 @@ int main(int argc, char** argv) {
       request.region = std::string(region);
       // One thread: everything on the calling thread, with no workers.
       request.threads = threads > 1 ? threads : 0;
-      VcfCounts counts = ReadVcf(request, sink);
+      VcfCounts counts = ReadVcf(request, quality.Sink());
       printf("Read %" PRId64 " records of [%s]: %" PRId64
              " markers, dosages from %s of %d of %d "
              "samples\n\n",
@@ -138,8 +116,6 @@ int main(int argc, char** argv) {
              FieldName(counts.field), counts.samples, counts.headerSamples);
    }
 
-   outputs.CommitAll();
-   if (writeSums) printf("Wrote out sums to file [%s] ...\n", sumsName.c_str());
-   printf("Wrote out quality measure r2_hat to file [%s] ...\n\n", reportName.c_str());
+   quality.Commit();
    return 0;
 }
