@@ -115,7 +115,7 @@ bool GenotypeConverter::Decompress(const RawVariant& variant, size_t expected,
       data = variant.data.data();
       size = variant.data.size();
       buffer.resize(size + kSlack);
-      memcpy(buffer.data(), data, size);
+      if (size > 0) memcpy(buffer.data(), data, size);
       data = buffer.data();
       return true;
    }
