@@ -1,6 +1,7 @@
 #include "pedigree/GenotypeElimination_internal.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -31,7 +32,7 @@ constexpr int kMaxAlleles = 10;
 constexpr int kGenotypes = kMaxAlleles * (kMaxAlleles + 1) / 2;
 
 struct GenotypeTables {
-   unsigned alleles[kGenotypes];            // one bit per allele
+   std::array<unsigned, kGenotypes> alleles;  // one bit per allele
    uint64_t child[kGenotypes][kGenotypes];  // children of a father and a mother
    uint64_t son[kGenotypes];                // single-X children of a mother
    uint64_t sharing[1 << kMaxAlleles];      // genotypes with an allele of the set
@@ -39,7 +40,7 @@ struct GenotypeTables {
 
    GenotypeTables() {
       for (int j = 0; j < kMaxAlleles; j++)
-         for (int i = 0; i <= j; i++) alleles[j * (j + 1) / 2 + i] = 1u << i | 1u << j;
+         for (int i = 0; i <= j; i++) alleles.at(j * (j + 1) / 2 + i) = 1u << i | 1u << j;
       for (int k = 0; k <= kMaxAlleles; k++) {
          all[k] = (uint64_t(1) << k * (k + 1) / 2) - 1;
          single[k] = 0;
