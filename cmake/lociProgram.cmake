@@ -12,6 +12,11 @@
 #     C++17 without extensions, the warnings, and -ffp-contract=off: reports
 #     must not depend on the compiler fusing multiply and add. For a program's
 #     own libraries too. A build without a type is a Release build.
+#
+#   loci_optional_library(TARGET DEFINITION HEADER LIBRARY)
+#     When HEADER and LIBRARY are found (a Debian -dev package the program
+#     can do without), TARGET is compiled with DEFINITION and linked with the
+#     library; DEFINITION_FOUND tells the caller which.
 include_guard(GLOBAL)
 include(GNUInstallDirs)
 
@@ -21,6 +26,19 @@ function(loci_program_options target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -ffp-contract=off)
   if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
     set(CMAKE_BUILD_TYPE Release CACHE STRING "Build type" FORCE)
+  endif()
+endfunction()
+
+function(loci_optional_library target definition header library)
+  find_path(${definition}_INCLUDE_DIR ${header})
+  find_library(${definition}_LIBRARY ${library})
+  if(${definition}_INCLUDE_DIR AND ${definition}_LIBRARY)
+    target_compile_definitions(${target} PRIVATE ${definition})
+    target_include_directories(${target} PRIVATE ${${definition}_INCLUDE_DIR})
+    target_link_libraries(${target} PUBLIC ${${definition}_LIBRARY})
+    set(${definition}_FOUND TRUE PARENT_SCOPE)
+  else()
+    set(${definition}_FOUND FALSE PARENT_SCOPE)
   endif()
 endfunction()
 
