@@ -38,6 +38,10 @@ TEST(Vector, ArithmeticAndStatistics) {
    EXPECT_TRUE(v.Sum() == 3 && v.SumSquares() == 21 && v.Product() == -8);
    EXPECT_TRUE(v.Min() == -2 && v.Max() == 4 && v.Average() == 1);
    EXPECT_TRUE(v.CountIfGreater(1) == 1 && v.CountIfGreaterOrEqual(1) == 2);
+   // A shrunk vector keeps its old values past its end: they do not count.
+   Vector shrunk = Make({1, 5, 9});
+   shrunk.Dimension(2);
+   EXPECT_TRUE(shrunk.CountIfGreater(4) == 1 && shrunk.CountIfGreaterOrEqual(9) == 0);
    EXPECT_FALSE(v.isAscending() || v.isDescending());
    w.SetMultiple(2, v);
    w.AddMultiple(-1, Make({1, 1, 1}));
