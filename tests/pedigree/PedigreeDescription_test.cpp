@@ -119,7 +119,7 @@ TEST(PedigreeDescription, DataFileCases) {
       count++;
    }
    std::filesystem::current_path(start);
-   EXPECT_EQ(count, 79);
+   EXPECT_EQ(count, 80);
 }
 
 TEST(PedigreeDescription, MeaningfulLinesLeaveCommentsOut) {
