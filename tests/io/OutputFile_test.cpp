@@ -68,6 +68,20 @@ TEST(OutputFile, AppearsWholeOrLeavesTheEarlierFileAsItWas) {
    OutputFile nowhere;
    EXPECT_FALSE(nowhere.Open(dir.File("missing/out.txt").c_str()));
    EXPECT_EQ(nowhere.Reason(), "No such file or directory");
+
+   // A name too long for a temporary beside it: the temporary still waits in
+   // the output's own directory, so the rename never leaves the file system.
+   TempDir other;
+   std::string longName = dir.File(std::string(250, 'n'));
+   std::filesystem::path before = std::filesystem::current_path();
+   std::filesystem::current_path(other.Path());
+   OutputFile wide;
+   ASSERT_TRUE(wide.Open(longName.c_str())) << wide.Reason();
+   EXPECT_TRUE(Names(other).empty());
+   std::filesystem::current_path(before);
+   fputs("whole\n", wide.Stream());
+   ASSERT_TRUE(wide.Commit()) << wide.Reason();
+   EXPECT_EQ(testsupport::ReadFile(longName), "whole\n");
 }
 
 TEST(OutputFile, KeepsLinksModesAndFilesThatAreNotRegular) {
