@@ -1,5 +1,6 @@
 #include "Fileset.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -12,6 +13,8 @@ namespace {
 const char* ParentWord(bool father) {
    return father ? "father" : "mother";
 }
+
+constexpr long kMostPairsHeld = 1 << 18;
 
 bool PassedOver(PlinkChromosome chromosome) {
    return chromosome == PlinkChromosome::Y || chromosome == PlinkChromosome::MT;
@@ -57,6 +60,11 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
    bool anyError = false;
    long long removed = 0;
    findings.markerTotal = fileset.MarkerCount();
+   // Findings wait in memory until flushed, up to one per family and marker:
+   // a block is checked a few markers at a time, so that they stay bounded
+   // even where nearly every family is inconsistent at every marker.
+   int markersPerCheck =
+       static_cast<int>(std::max(1L, std::min(64L, kMostPairsHeld / std::max(1, ped.familyCount))));
    ped.observer = &findings;
    while (fileset.ReadBlock()) {
       fileset.LoadBlock(personOf);
@@ -71,21 +79,23 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
          }
          if (skip) continue;
          PedigreeGlobals::chromosomeX = x;
-         findings.SaveGenotypes(firstSlot + first, firstSlot + end);
-         anyError |= ped.CheckMarkers(firstSlot + first, firstSlot + end);
-         findings.FindCulprits(firstSlot + first, firstSlot + end);
+         for (int from = first, to; from < end; from = to) {
+            to = std::min(end, from + markersPerCheck);
+            findings.SaveGenotypes(firstSlot + from, firstSlot + to);
+            anyError |= ped.CheckMarkers(firstSlot + from, firstSlot + to);
+            findings.FindCulprits(firstSlot + from, firstSlot + to);
+            if (blanked != nullptr)
+               for (auto& [key, pair] : findings.pairs)
+                  if (pair.culprits.size() == 1) {
+                     fileset.SetCode(key.first - firstSlot, famLine[pair.culprits[0]],
+                                     PlinkFileset::MISSING);
+                     removed++;
+                  }
+            findings.Flush(mendel);
+         }
       }
       PedigreeGlobals::chromosomeX = false;
-      if (blanked != nullptr) {
-         for (auto& [key, pair] : findings.pairs)
-            if (pair.culprits.size() == 1) {
-               fileset.SetCode(key.first - firstSlot, famLine[pair.culprits[0]],
-                               PlinkFileset::MISSING);
-               removed++;
-            }
-         fwrite(fileset.BlockBytes(), 1, fileset.BlockByteCount(), blanked);
-      }
-      findings.Flush(mendel);
+      if (blanked != nullptr) fwrite(fileset.BlockBytes(), 1, fileset.BlockByteCount(), blanked);
    }
    ped.observer = nullptr;
    if (anyError) puts("\nMendelian inheritance errors detected");
