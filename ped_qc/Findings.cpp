@@ -1,5 +1,7 @@
 #include "Findings.h"
 
+#include <iterator>
+
 namespace {
 
 bool IsMZTwin(const Person& p) {
@@ -12,16 +14,18 @@ const char* Name(const std::vector<int>& persons, size_t i, Pedigree& ped) {
 
 }  // namespace
 
-Findings::Findings(Pedigree& ped, ProgressLine& progress) : ped(ped), progress(progress) {}
+Findings::Findings(Pedigree& ped, ProgressLine& progress)
+    : markerTotal(PedigreeGlobals::markerCount), ped(ped), progress(progress) {}
 
-void Findings::SaveGenotypes() {
+void Findings::SaveGenotypes(int first, int end) {
    int markers = PedigreeGlobals::markerCount;
+   if (end < 0) end = markers;
    for (int i = 0; i < ped.count; i++) {
       Person& p = *ped.persons[i];
       bool twin = IsMZTwin(p);
       bool male = PedigreeGlobals::chromosomeX && p.sex == SEX_MALE;
       if (!twin && !male) continue;
-      for (int m = 0; m < markers; m++)
+      for (int m = first; m < end; m++)
          if (twin || p.markers[m].isHeterozygous())
             saved[static_cast<long long>(i) * markers + m] = p.markers[m];
    }
@@ -44,11 +48,13 @@ void Findings::Report(const CheckReport& report) {
 }
 
 void Findings::MarkerChecked(int marker) {
+   long long done = markerBase + marker + 1;
    // After the last marker the check prints its closing line.
-   if (marker + 1 == PedigreeGlobals::markerCount)
+   if (done == markerTotal)
       progress.BeforeOutput();
    else
-      progress.Count("inheritance check, marker", marker + 1, PedigreeGlobals::markerCount);
+      progress.Count("inheritance check, marker", static_cast<long>(done),
+                     static_cast<long>(markerTotal));
 }
 
 bool Findings::ConsistentWithout(int family, int marker, const std::vector<Alleles>& original,
@@ -89,9 +95,12 @@ bool Findings::ConsistentWithout(int family, int marker, const std::vector<Allel
    return consistent;
 }
 
-void Findings::FindCulprits() {
-   long done = 0, total = static_cast<long>(pairs.size());
-   for (auto& [key, pair] : pairs) {
+void Findings::FindCulprits(int first, int end) {
+   auto begin = pairs.lower_bound({first, -1});
+   auto stop = end < 0 ? pairs.end() : pairs.lower_bound({end, -1});
+   long done = 0, total = static_cast<long>(std::distance(begin, stop));
+   for (auto it = begin; it != stop; ++it) {
+      auto& [key, pair] = *it;
       progress.Count("culprit search, family and marker", ++done, total);
       int marker = key.first;
       Family& f = *ped.families[key.second];
@@ -126,8 +135,25 @@ int Findings::BlankCulprits() {
    return removed;
 }
 
+void Findings::Flush(FILE* mendel) {
+   if (!headerWritten) fprintf(mendel, "family\tmarker\tfound\tnamed\tculprits\n");
+   headerWritten = true;
+   WriteMendel(mendel);
+   std::set<int> markers;
+   for (auto& [key, pair] : pairs) {
+      size_t culprits = pair.culprits.size();
+      if (pair.searched)
+         (culprits == 1 ? totals.single : culprits > 1 ? totals.several : totals.none)++;
+      markers.insert(key.first);
+      totals.families.insert(key.second);
+   }
+   totals.pairs += static_cast<long long>(pairs.size());
+   totals.markers += static_cast<long long>(markers.size());
+   pairs.clear();
+   saved.clear();
+}
+
 void Findings::WriteMendel(FILE* output) const {
-   fprintf(output, "family\tmarker\tfound\tnamed\tculprits\n");
    for (auto& [key, pair] : pairs) {
       fprintf(output, "%s\t%s\t", (const char*)ped.families[key.second]->famid,
               (const char*)PedigreeGlobals::markerNames[key.first]);

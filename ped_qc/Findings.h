@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -38,19 +39,36 @@ public:
 
    Findings(Pedigree& ped, ProgressLine& progress);
 
-   // Saves what the checks may change; call before them.
-   void SaveGenotypes();
+   // Saves what the checks may change at markers first .. end - 1 (every
+   // marker when end is -1); call before them.
+   void SaveGenotypes(int first = 0, int end = -1);
 
    void Report(const CheckReport& report) override;
    void MarkerChecked(int marker) override;
 
-   void FindCulprits();
+   // Searches the pairs of markers first .. end - 1 (every marker when end is
+   // -1), under the rules the checks used for them.
+   void FindCulprits(int first = 0, int end = -1);
    // Puts the saved genotypes back and removes each culprit that is alone
    // in its family and marker; returns how many were removed.
    int BlankCulprits();
 
-   // Header and one row per family and marker, in marker order.
-   void WriteMendel(FILE* output) const;
+   // One row per family and marker held, in marker order (the header first
+   // on the first call); they are then counted into `totals` and forgotten,
+   // with the saved genotypes. A fileset checked block by block flushes each
+   // block.
+   void Flush(FILE* mendel);
+
+   struct Totals {
+      long long pairs = 0, markers = 0;
+      long long single = 0, several = 0, none = 0;  // among the pairs searched
+      std::set<int> families;
+   };
+   Totals totals;
+   // Marker IDs are markers of the run counted from markerBase (a fileset's
+   // block start less its first slot); the progress counts to markerTotal.
+   long long markerBase = 0;
+   long long markerTotal;
 
    // Set while the twin check runs.
    bool checkingTwins = false;
@@ -61,12 +79,14 @@ public:
    int unsearched = 0;   // families and markers too large for the search
 
 private:
+   void WriteMendel(FILE* output) const;
    Alleles Original(int person, int marker) const;
    bool ConsistentWithout(int family, int marker, const std::vector<Alleles>& original, int left);
 
    Pedigree& ped;
    ProgressLine& progress;
    std::unordered_map<long long, Alleles> saved;  // by person * markers + marker
+   bool headerWritten = false;
 };
 
 #endif

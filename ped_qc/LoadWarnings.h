@@ -18,6 +18,9 @@ public:
 
    int mergeConflicts = 0;
    int absentParents = 0;  // persons, not parents
+   // Read from a PLINK fileset: parents added untyped, and markers on Y or MT.
+   int addedParents = 0;
+   long long markersPassedOver = 0;
 };
 
 #endif

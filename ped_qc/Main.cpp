@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Fileset.h"
 #include "Findings.h"
 #include "LoadWarnings.h"
 #include "Summary.h"
@@ -19,6 +20,7 @@
 #include "params/Parameters.h"
 #include "pedigree/Pedigree.h"
 #include "pedigree/PedigreeAlleleFreq.h"
+#include "pedigree/PlinkFileset.h"
 #include "program/CommandLine.h"
 #include "program/Progress.h"
 #include "program/Version.h"
@@ -28,6 +30,7 @@ namespace {
 
 const char* kUsage =
     "Usage: ped_qc --datafile FILE --pedfile FILE [options]\n"
+    "       ped_qc --bfile PREFIX [options]\n"
     "\n"
     "Checks a pedigree and its genotypes: what was loaded, the MZ twins, Mendelian\n"
     "inheritance at every marker, and the genotypes that explain each inconsistency.\n"
@@ -37,6 +40,9 @@ const char* kUsage =
     "  -p, --pedfile FILES     pedigree files, one per data file\n"
     "  -m, --mapfile FILE      genetic map in centimorgans (base pairs with --basepairs)\n"
     "  -f, --freqfile FILE     allele frequencies\n"
+    "      --bfile PREFIX      instead: the PLINK fileset PREFIX.bed, .bim and .fam,\n"
+    "                          read --markerBlock N markers at a time (default: from\n"
+    "                          the number of persons)\n"
     "Checks:\n"
     "      --chromosomeX       X-linked markers (also when the map puts every marker on X)\n"
     "      --basepairs         the map file gives base-pair positions\n"
@@ -44,7 +50,8 @@ const char* kUsage =
     "  -o, --prefix PREFIX     names of the outputs (default ped_qc): PREFIX.mendel\n"
     "      --writeFreq         also PREFIX.freq, allele frequencies estimated from\n"
     "                          --allGenotypes (default), --founders or --equalFreqs\n"
-    "      --blank             also PREFIX.blanked.dat and PREFIX.blanked.ped, without\n"
+    "      --blank             also PREFIX.blanked.dat and PREFIX.blanked.ped (with\n"
+    "                          --bfile PREFIX.blanked.bed, .bim and .fam), without\n"
     "                          the genotypes that alone explain an inconsistency\n"
     "Run:\n"
     "      --threads N         accepted as by every loci program; no effect here\n"
@@ -131,34 +138,72 @@ void ChromosomeFromMap(const String& mapFile) {
 }
 
 void PrintOutcome(Pedigree& ped, const Findings& findings, const LoadWarnings& warnings, bool blank,
-                  int removed) {
-   int single = 0, several = 0, none = 0;
-   std::set<int> families, markers;
-   for (auto& [key, pair] : findings.pairs) {
-      size_t culprits = pair.culprits.size();
-      if (pair.searched) (culprits == 1 ? single : culprits > 1 ? several : none)++;
-      markers.insert(key.first);
-      families.insert(key.second);
-   }
+                  long long removed) {
+   const Findings::Totals& totals = findings.totals;
    printf("\nSummary\n");
    if (warnings.mergeConflicts > 0)
       printf("   Merge conflicts (sex or parents)   : %d\n", warnings.mergeConflicts);
    if (warnings.absentParents > 0)
       printf("   Founders naming absent parents     : %d\n", warnings.absentParents);
+   if (warnings.addedParents > 0)
+      printf("   Untyped parents added              : %d\n", warnings.addedParents);
+   if (warnings.markersPassedOver > 0)
+      printf("   Markers passed over (Y, MT)        : %lld\n", warnings.markersPassedOver);
    if (ped.haveTwins) {
       printf("   MZ twin pairs                      : %d\n", CountTwinPairs(ped));
       printf("   Reports about MZ twins             : %d\n", findings.twinReports);
    }
    printf("   Reports of Mendelian inconsistency : %d\n", findings.reports - findings.twinReports);
-   printf("   Families and markers inconsistent  : %d\n", static_cast<int>(findings.pairs.size()));
-   printf("   Families inconsistent              : %d\n", static_cast<int>(families.size()));
-   printf("   Markers inconsistent               : %d\n", static_cast<int>(markers.size()));
-   printf("   A single culprit                   : %d\n", single);
-   printf("   Several candidate culprits         : %d\n", several);
-   printf("   No single genotype suffices        : %d\n", none);
+   printf("   Families and markers inconsistent  : %lld\n", totals.pairs);
+   printf("   Families inconsistent              : %d\n", static_cast<int>(totals.families.size()));
+   printf("   Markers inconsistent               : %lld\n", totals.markers);
+   printf("   A single culprit                   : %lld\n", totals.single);
+   printf("   Several candidate culprits         : %lld\n", totals.several);
+   printf("   No single genotype suffices        : %lld\n", totals.none);
    if (findings.unsearched > 0)
       printf("   Too large to search for culprits   : %d\n", findings.unsearched);
-   if (blank) printf("   Genotypes removed (--blank)        : %d\n", removed);
+   if (blank) printf("   Genotypes removed (--blank)        : %lld\n", removed);
+}
+
+int CheckBinaryFileset(const std::string& input, const std::string& stem, bool blank,
+                       int markerBlock) {
+   OutputSet outputs;
+   PlinkFileset fileset;
+   for (const char* suffix : {".bed", ".bim", ".fam"}) outputs.Input(input + suffix);
+   std::vector<std::string> outputNames = {stem + ".mendel"};
+   if (blank)
+      for (const char* suffix : {".bed", ".bim", ".fam"})
+         outputNames.push_back(stem + ".blanked" + suffix);
+   std::vector<FILE*> streams;
+   for (const std::string& name : outputNames) streams.push_back(outputs.Open(name));
+
+   SetFatalHook(NameTheInput);
+   fileset.Open(input, markerBlock);
+   Pedigree ped;
+   std::vector<Person*> personOf;
+   LoadWarnings warnings;
+   Reading("pedigree file", fileset.FamName().c_str(),
+           [&] { LoadFilesetPedigree(fileset, ped, personOf, warnings); });
+   PrintPedigreeSummary(ped);
+   PrintFilesetMarkers(fileset);
+
+   ProgressLine progress("ped_qc");
+   Findings findings(ped, progress);
+   printf("\nInheritance check of every marker, X-linked rules on X, autosomal rules elsewhere\n");
+   static const unsigned char kBedStart[3] = {0x6c, 0x1b, 0x01};
+   if (blank) fwrite(kBedStart, 1, sizeof kBedStart, streams[1]);
+   long long removed =
+       CheckFileset(fileset, ped, personOf, findings, streams[0], blank ? streams[1] : nullptr);
+   progress.Clear();
+   PrintOutcome(ped, findings, warnings, blank, removed);
+   if (blank) {
+      CopyFile(fileset.BimName(), streams[2]);
+      CopyFile(fileset.FamName(), streams[3]);
+   }
+   outputs.CommitAll();
+   printf("\n");
+   for (const std::string& name : outputNames) printf("Wrote [%s]\n", name.c_str());
+   return 0;
 }
 
 }  // namespace
@@ -166,7 +211,8 @@ void PrintOutcome(Pedigree& ped, const Findings& findings, const LoadWarnings& w
 int main(int argc, char** argv) {
    ExitOnHelpOrVersion(argc, argv, "ped_qc", kUsage);
 
-   String dataFile, pedFile, mapFile, freqFile, threads;
+   String dataFile, pedFile, mapFile, freqFile, threads, bfile;
+   int markerBlock = 0;
    String prefix("ped_qc");
    bool xLinked = false, basepairs = false, writeFreq = false, blank = false;
    bool allGenotypes = true, founders = false, equalFreqs = false;
@@ -184,6 +230,8 @@ int main(int argc, char** argv) {
        {"pedfile[-p]", &pedFile, false, 4, false},
        {"mapfile[-m]", &mapFile, false, 4, false},
        {"freqfile[-f]", &freqFile, false, 4, false},
+       {"bfile", &bfile, false, 4, false},
+       {"markerBlock", &markerBlock, false, 2, false},
        {"Checks", nullptr, false, 0, false},
        {"chromosomeX", &xLinked, false, 1, false},
        {"basepairs", &basepairs, false, 1, false},
@@ -210,6 +258,16 @@ int main(int argc, char** argv) {
    // Checked as every program checks it, though the checks run on one thread.
    WorkerThreads(threads);
 
+   if (!bfile.IsEmpty()) {
+      if (prefix.IsEmpty()) error("The output prefix is empty: name the outputs with -o PREFIX\n");
+      if (!dataFile.IsEmpty() || !pedFile.IsEmpty() || !mapFile.IsEmpty() || !freqFile.IsEmpty() ||
+          xLinked || basepairs || writeFreq)
+         error(
+             "--bfile names the whole input: it takes no --datafile, --pedfile, --mapfile, "
+             "--freqfile, --chromosomeX, --basepairs or --writeFreq\n");
+      if (markerBlock < 0) error("--markerBlock must be a positive number of markers\n");
+      return CheckBinaryFileset(std::string(bfile), std::string(prefix), blank, markerBlock);
+   }
    if (dataFile.IsEmpty()) error("No data file was named: name one with --datafile (-d)\n");
    if (pedFile.IsEmpty()) error("No pedigree file was named: name one with --pedfile (-p)\n");
 
@@ -277,9 +335,9 @@ int main(int argc, char** argv) {
    progress.Clear();
    findings.FindCulprits();
    int removed = blank ? findings.BlankCulprits() : 0;
+   findings.Flush(mendel);
    PrintOutcome(ped, findings, warnings, blank, removed);
 
-   findings.WriteMendel(mendel);
    if (writeFreq) PedigreeGlobals::WriteFreqFile(freq, false);
    if (blank) {
       ped.WriteDataFile(blankedData);

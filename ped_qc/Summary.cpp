@@ -61,6 +61,18 @@ int CountTwinPairs(Pedigree& ped) {
 }
 
 void PrintSummary(Pedigree& ped) {
+   PrintPedigreeSummary(ped);
+   int width = NameWidth();
+   PrintMarkers(ped, width);
+   PrintItems(ped, "Traits", PedigreeGlobals::traitNames, width,
+              [](Person& p, int k) { return p.traits[k] != MISSING_VALUE; });
+   PrintItems(ped, "Affections", PedigreeGlobals::affectionNames, width,
+              [](Person& p, int k) { return p.affections[k] != 0; });
+   PrintItems(ped, "Covariates", PedigreeGlobals::covariateNames, width,
+              [](Person& p, int k) { return p.covariates[k] != MISSING_VALUE; });
+}
+
+void PrintPedigreeSummary(Pedigree& ped) {
    int founders = 0, males = 0, females = 0;
    for (int i = 0; i < ped.count; i++) {
       Person& p = *ped.persons[i];
@@ -80,13 +92,4 @@ void PrintSummary(Pedigree& ped) {
    printf("   Families      : %d (generations: %d of one, %d of two, %d of three or more)\n",
           ped.familyCount, generations[1], generations[2], generations[3]);
    printf("   MZ twin pairs : %d\n", CountTwinPairs(ped));
-
-   int width = NameWidth();
-   PrintMarkers(ped, width);
-   PrintItems(ped, "Traits", PedigreeGlobals::traitNames, width,
-              [](Person& p, int k) { return p.traits[k] != MISSING_VALUE; });
-   PrintItems(ped, "Affections", PedigreeGlobals::affectionNames, width,
-              [](Person& p, int k) { return p.affections[k] != 0; });
-   PrintItems(ped, "Covariates", PedigreeGlobals::covariateNames, width,
-              [](Person& p, int k) { return p.covariates[k] != MISSING_VALUE; });
 }

@@ -8,6 +8,8 @@
 #include "pedigree/Pedigree.h"
 
 void PrintSummary(Pedigree& ped);
+// The persons, sexes, families and twins alone.
+void PrintPedigreeSummary(Pedigree& ped);
 
 // MZ twin pairs: later members of a twin group, counted once each.
 int CountTwinPairs(Pedigree& ped);

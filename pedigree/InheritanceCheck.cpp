@@ -117,20 +117,23 @@ bool PrintReports(Pedigree& ped, std::vector<MarkerReports>& reports, int first,
    return anyError;
 }
 
-// Runs a check's local rules on every family at every marker and genotype
-// elimination on each family they pass, then prints the reports marker by
-// marker. `rules(family, f, m, name, label, out)` adds its reports to `out`
-// and returns whether it added any. True when anything was reported.
+// Runs a check's local rules on every family at markers begin .. end - 1 and
+// genotype elimination on each family they pass, then prints the reports
+// marker by marker. `rules(family, f, m, name, label, out)` adds its reports
+// to `out` and returns whether it added any. True when anything was reported.
 template <class LocalRules>
-bool CheckMarkerBlocks(Pedigree& ped, LocalRules rules) {
+bool CheckMarkerBlocks(Pedigree& ped, int begin, int end, bool closingLine, LocalRules rules) {
+   if (begin < 0 || end > ped.markerCount || begin > end)
+      error("Markers %d to %d are not all registered (%d are)\n", begin, end - 1, ped.markerCount);
    bool anyError = false;
+   if (begin == end) return false;
    EliminationScratch elimination(ped);
    std::vector<MarkerReports> reports(kMarkerBlock);
    std::vector<MarkerInfo*> infos(kMarkerBlock);
    Labels label(nullptr);
    int block = 1;  // until the first marker shows how long its reports run
-   for (int first = 0, last; first < ped.markerCount; first = last) {
-      last = std::min(ped.markerCount, first + block);
+   for (int first = begin, last; first < end; first = last) {
+      last = std::min(end, first + block);
       for (int m = first; m < last; m++) {
          infos[m - first] = ped.GetMarkerInfo(m);
          reports[m - first].Clear();
@@ -147,7 +150,7 @@ bool CheckMarkerBlocks(Pedigree& ped, LocalRules rules) {
       }
       anyError |= PrintReports(ped, reports, first, last, block);
    }
-   if (anyError) puts("\nMendelian inheritance errors detected");
+   if (anyError && closingLine) puts("\nMendelian inheritance errors detected");
    return anyError;
 }
 
@@ -178,191 +181,205 @@ bool Pedigree::InheritanceCheck(bool abortIfInconsistent) {
 }
 
 bool Pedigree::AutosomalCheck() {
+   return AutosomalRules(0, markerCount, true);
+}
+
+bool Pedigree::SexLinkedCheck() {
+   return SexLinkedRules(0, markerCount, true);
+}
+
+bool Pedigree::CheckMarkers(int first, int end) {
+   return chromosomeX ? SexLinkedRules(first, end, false) : AutosomalRules(first, end, false);
+}
+
+bool Pedigree::AutosomalRules(int first, int end, bool closingLine) {
    // Stamps carry a serial unique to each sibship and marker, so they are never
    // cleared and an allele beyond the labelled ones cannot read a stale stamp.
    std::vector<long long> alleleStamp(256, -1), genotypeStamp(256 * 255 / 2 + 1, -1);
    std::vector<int> alleleCounter(256);
    long long stamp = 0;
-   return CheckMarkerBlocks(*this, [&](Family& family, int f, int m, const char* name,
-                                       Labels& label, MarkerReports& out) {
-      bool flagged = false;
-      for (int i = family.first; i <= family.last; i++) {
-         Person& head = *persons[i];
-         if (!IsSibshipHead(head)) continue;
-         stamp++;
-         const Alleles& fg = head.father->markers[m];
-         const Alleles& mg = head.mother->markers[m];
-         int a = 0, h = 0, g = 0;
-         bool t = false;
-         for (int s = 0; s < head.sibCount; s++) {
-            Person& sib = *head.sibs[s];
-            const Alleles& c = sib.markers[m];
-            if (!IsTyped(c)) continue;
-            if (!ChildFitsParents(c, fg, mg)) {
-               ReportLine& report = out.lines.emplace_back(*this, f, m);
-               report.Name(sib);
-               report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
-                          (const char*)sib.pid, label(0, c.one), label(1, c.two));
-               if (IsTyped(fg) && IsTyped(mg))
-                  report.Add("parents [%s/%s]*[%s/%s]\n", label(0, fg.one), label(1, fg.two),
-                             label(2, mg.one), label(3, mg.two));
-               else if (IsTyped(fg))
-                  report.Add("%s [%s/%s]\n", "father", label(0, fg.one), label(1, fg.two));
-               else
-                  report.Add("%s [%s/%s]\n", "mother", label(0, mg.one), label(1, mg.two));
-               flagged = true;
-               continue;
-            }
-            int c0 = c.one, c1 = c.two;
-            for (int allele : {c0, c1})
-               if (alleleStamp[allele] != stamp) {
-                  alleleStamp[allele] = stamp;
-                  alleleCounter[allele] = 0;
-                  a++;
-               }
-            int lo = c0 < c1 ? c0 : c1, hi = c0 < c1 ? c1 : c0;
-            int genotype = hi * (hi - 1) / 2 + lo;
-            if (genotypeStamp[genotype] != stamp) {
-               genotypeStamp[genotype] = stamp;
-               g++;
-               alleleCounter[c0]++;
-               if (c1 != c0)
-                  alleleCounter[c1]++;
-               else
-                  h++;
-               if (alleleCounter[c0] >= 3 || alleleCounter[c1] >= 3) t = true;
-            }
-         }
-         for (const Alleles* parent : {&fg, &mg}) {
-            if (!IsTyped(*parent)) continue;
-            for (int allele : {int(parent->one), int(parent->two)})
-               if (alleleStamp[allele] != stamp) {
-                  alleleStamp[allele] = stamp;
-                  alleleCounter[allele] = 0;
-                  a++;
-               }
-            if (parent->one == parent->two) h++;
-         }
-         if (g < 5 && a + h < 5 && (a != 4 || !t)) continue;
-         ReportLine& report = out.lines.emplace_back(*this, f, m);
-         report.Add("%s - Fam %s: ", name, (const char*)head.famid);
-         if (IsTyped(fg)) {
-            report.Name(*head.father);
-            report.Add("Father %s [%s/%s] has children [", (const char*)head.father->pid,
-                       label(0, fg.one), label(1, fg.two));
-         } else
-            AddMotherOrCouple(report, head, mg, label);
-         for (int s = 0; s < head.sibCount; s++) {
-            const Alleles& c = head.sibs[s]->markers[m];
-            report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
-         }
-         report.Add("]\n");
-         flagged = true;
-      }
-      return flagged;
-   });
+   return CheckMarkerBlocks(
+       *this, first, end, closingLine,
+       [&](Family& family, int f, int m, const char* name, Labels& label, MarkerReports& out) {
+          bool flagged = false;
+          for (int i = family.first; i <= family.last; i++) {
+             Person& head = *persons[i];
+             if (!IsSibshipHead(head)) continue;
+             stamp++;
+             const Alleles& fg = head.father->markers[m];
+             const Alleles& mg = head.mother->markers[m];
+             int a = 0, h = 0, g = 0;
+             bool t = false;
+             for (int s = 0; s < head.sibCount; s++) {
+                Person& sib = *head.sibs[s];
+                const Alleles& c = sib.markers[m];
+                if (!IsTyped(c)) continue;
+                if (!ChildFitsParents(c, fg, mg)) {
+                   ReportLine& report = out.lines.emplace_back(*this, f, m);
+                   report.Name(sib);
+                   report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
+                              (const char*)sib.pid, label(0, c.one), label(1, c.two));
+                   if (IsTyped(fg) && IsTyped(mg))
+                      report.Add("parents [%s/%s]*[%s/%s]\n", label(0, fg.one), label(1, fg.two),
+                                 label(2, mg.one), label(3, mg.two));
+                   else if (IsTyped(fg))
+                      report.Add("%s [%s/%s]\n", "father", label(0, fg.one), label(1, fg.two));
+                   else
+                      report.Add("%s [%s/%s]\n", "mother", label(0, mg.one), label(1, mg.two));
+                   flagged = true;
+                   continue;
+                }
+                int c0 = c.one, c1 = c.two;
+                for (int allele : {c0, c1})
+                   if (alleleStamp[allele] != stamp) {
+                      alleleStamp[allele] = stamp;
+                      alleleCounter[allele] = 0;
+                      a++;
+                   }
+                int lo = c0 < c1 ? c0 : c1, hi = c0 < c1 ? c1 : c0;
+                int genotype = hi * (hi - 1) / 2 + lo;
+                if (genotypeStamp[genotype] != stamp) {
+                   genotypeStamp[genotype] = stamp;
+                   g++;
+                   alleleCounter[c0]++;
+                   if (c1 != c0)
+                      alleleCounter[c1]++;
+                   else
+                      h++;
+                   if (alleleCounter[c0] >= 3 || alleleCounter[c1] >= 3) t = true;
+                }
+             }
+             for (const Alleles* parent : {&fg, &mg}) {
+                if (!IsTyped(*parent)) continue;
+                for (int allele : {int(parent->one), int(parent->two)})
+                   if (alleleStamp[allele] != stamp) {
+                      alleleStamp[allele] = stamp;
+                      alleleCounter[allele] = 0;
+                      a++;
+                   }
+                if (parent->one == parent->two) h++;
+             }
+             if (g < 5 && a + h < 5 && (a != 4 || !t)) continue;
+             ReportLine& report = out.lines.emplace_back(*this, f, m);
+             report.Add("%s - Fam %s: ", name, (const char*)head.famid);
+             if (IsTyped(fg)) {
+                report.Name(*head.father);
+                report.Add("Father %s [%s/%s] has children [", (const char*)head.father->pid,
+                           label(0, fg.one), label(1, fg.two));
+             } else
+                AddMotherOrCouple(report, head, mg, label);
+             for (int s = 0; s < head.sibCount; s++) {
+                const Alleles& c = head.sibs[s]->markers[m];
+                report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
+             }
+             report.Add("]\n");
+             flagged = true;
+          }
+          return flagged;
+       });
 }
 
-bool Pedigree::SexLinkedCheck() {
-   return CheckMarkerBlocks(*this, [&](Family& family, int f, int m, const char* name,
-                                       Labels& label, MarkerReports& out) {
-      bool flagged = false;
-      // Every family's males are reported before any sibship of the marker.
-      for (int i = family.first; i <= family.last; i++) {
-         Person& p = *persons[i];
-         Alleles& g = p.markers[m];
-         if (p.sex != SEX_MALE || !IsTyped(g) || g.one == g.two) continue;
-         ReportLine& report = out.males.emplace_back(*this, f, m);
-         report.Name(p);
-         report.Add("%s - Fam %s: Male %s has two X alleles [%s/%s]\n", name, (const char*)p.famid,
-                    (const char*)p.pid, label(0, g.one), label(1, g.two));
-         g.one = g.two = 0;
-         flagged = true;
-      }
-      for (int i = family.first; i <= family.last; i++) {
-         Person& head = *persons[i];
-         if (!IsSibshipHead(head) || head.sibCount < 1) continue;
-         const Alleles& fg = head.father->markers[m];
-         const Alleles& mg = head.mother->markers[m];
-         bool fT = IsTyped(fg), mT = IsTyped(mg);
-         MaternalSlots slots{mg.one, mg.two};
-         int d = 0, P1 = 0, P2 = 0, r0 = 0, r1 = 0;
-         for (int s = 0; s < head.sibCount; s++) {
-            Person& sib = *head.sibs[s];
-            const Alleles& c = sib.markers[m];
-            if (!IsTyped(c)) continue;
-            int c0 = c.one, c1 = c.two;
-            if (sib.sex == SEX_MALE) {
-               if (mT && !mg.HasAllele(c0)) {
-                  ReportLine& report = out.lines.emplace_back(*this, f, m);
-                  report.Name(sib);
-                  report.Add("%s - Fam %s: Child %s [%s/Y] has mother [%s/%s]\n", name,
-                             (const char*)sib.famid, (const char*)sib.pid, label(0, c0),
-                             label(1, mg.one), label(2, mg.two));
-                  flagged = true;
-               } else
-                  slots.Add(c0);
-               continue;
-            }
-            if (sib.sex != SEX_FEMALE) continue;
-            if (!ChildFitsParents(c, fg, mg)) {
-               ReportLine& report = out.lines.emplace_back(*this, f, m);
-               report.Name(sib);
-               report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
-                          (const char*)sib.pid, label(0, c0), label(1, c1));
-               if (!fT)
-                  report.Add("mother [%s/%s]\n", label(0, mg.one), label(1, mg.two));
-               else if (mT)
-                  report.Add("parents [%s/Y]*[%s/%s]\n", label(0, fg.one), label(1, mg.one),
-                             label(2, mg.two));
-               else
-                  report.Add("father [%s/Y]\n", label(0, fg.one));
-               flagged = true;
-               continue;
-            }
-            d++;
-            if (d == 1) {
-               r0 = P1 = c0;
-               r1 = P2 = c1;
-            } else if (!((c0 == r0 && c1 == r1) || (c0 == r1 && c1 == r0))) {
-               int lo = P1 < P2 ? P1 : P2, hi = P1 < P2 ? P2 : P1;
-               int x;
-               if ((lo == c0 && hi == c1) || (lo == c1 && hi == c0))
-                  x = P1;
-               else {
-                  x = (lo == c0 || lo == c1) ? lo : (hi == c0 || hi == c1) ? hi : 0;
-                  P1 = P2 = x;
-               }
-               slots.Add(c0 == x ? c1 : c0);
-               slots.Add(r0 == x ? r1 : r0);
-            }
-            bool M0 = mg.HasAllele(c0), M1 = mg.HasAllele(c1);
-            bool F0 = fg.HasAllele(c0), F1 = fg.HasAllele(c1);
-            if (!fT && M0 != M1) {
-               int y = M0 ? c1 : c0;
-               P1 = P2 = (y == P1 || y == P2) ? y : 0;
-            }
-            if (!mT && F0 != F1) slots.Add(F0 ? c1 : c0);
-         }
-         if (slots.ok && (d == 0 || P1 * P2 != 0)) continue;
-         ReportLine& report = out.lines.emplace_back(*this, f, m);
-         report.Add("%s - Fam %s: ", name, (const char*)head.famid);
-         if (fT) {
-            report.Name(*head.father);
-            report.Add("Father %s [%s/Y] has children [", (const char*)head.father->pid,
-                       label(0, fg.one));
-         } else
-            AddMotherOrCouple(report, head, mg, label);
-         for (int s = 0; s < head.sibCount; s++) {
-            const Alleles& c = head.sibs[s]->markers[m];
-            if (head.sibs[s]->sex == SEX_MALE)
-               report.Add("%s%s/Y", s ? " " : "", label(0, c.one));
-            else
-               report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
-         }
-         report.Add("]\n");
-         flagged = true;
-      }
-      return flagged;
-   });
+bool Pedigree::SexLinkedRules(int first, int end, bool closingLine) {
+   return CheckMarkerBlocks(
+       *this, first, end, closingLine,
+       [&](Family& family, int f, int m, const char* name, Labels& label, MarkerReports& out) {
+          bool flagged = false;
+          // Every family's males are reported before any sibship of the marker.
+          for (int i = family.first; i <= family.last; i++) {
+             Person& p = *persons[i];
+             Alleles& g = p.markers[m];
+             if (p.sex != SEX_MALE || !IsTyped(g) || g.one == g.two) continue;
+             ReportLine& report = out.males.emplace_back(*this, f, m);
+             report.Name(p);
+             report.Add("%s - Fam %s: Male %s has two X alleles [%s/%s]\n", name,
+                        (const char*)p.famid, (const char*)p.pid, label(0, g.one), label(1, g.two));
+             g.one = g.two = 0;
+             flagged = true;
+          }
+          for (int i = family.first; i <= family.last; i++) {
+             Person& head = *persons[i];
+             if (!IsSibshipHead(head) || head.sibCount < 1) continue;
+             const Alleles& fg = head.father->markers[m];
+             const Alleles& mg = head.mother->markers[m];
+             bool fT = IsTyped(fg), mT = IsTyped(mg);
+             MaternalSlots slots{mg.one, mg.two};
+             int d = 0, P1 = 0, P2 = 0, r0 = 0, r1 = 0;
+             for (int s = 0; s < head.sibCount; s++) {
+                Person& sib = *head.sibs[s];
+                const Alleles& c = sib.markers[m];
+                if (!IsTyped(c)) continue;
+                int c0 = c.one, c1 = c.two;
+                if (sib.sex == SEX_MALE) {
+                   if (mT && !mg.HasAllele(c0)) {
+                      ReportLine& report = out.lines.emplace_back(*this, f, m);
+                      report.Name(sib);
+                      report.Add("%s - Fam %s: Child %s [%s/Y] has mother [%s/%s]\n", name,
+                                 (const char*)sib.famid, (const char*)sib.pid, label(0, c0),
+                                 label(1, mg.one), label(2, mg.two));
+                      flagged = true;
+                   } else
+                      slots.Add(c0);
+                   continue;
+                }
+                if (sib.sex != SEX_FEMALE) continue;
+                if (!ChildFitsParents(c, fg, mg)) {
+                   ReportLine& report = out.lines.emplace_back(*this, f, m);
+                   report.Name(sib);
+                   report.Add("%s - Fam %s: Child %s [%s/%s] has ", name, (const char*)sib.famid,
+                              (const char*)sib.pid, label(0, c0), label(1, c1));
+                   if (!fT)
+                      report.Add("mother [%s/%s]\n", label(0, mg.one), label(1, mg.two));
+                   else if (mT)
+                      report.Add("parents [%s/Y]*[%s/%s]\n", label(0, fg.one), label(1, mg.one),
+                                 label(2, mg.two));
+                   else
+                      report.Add("father [%s/Y]\n", label(0, fg.one));
+                   flagged = true;
+                   continue;
+                }
+                d++;
+                if (d == 1) {
+                   r0 = P1 = c0;
+                   r1 = P2 = c1;
+                } else if (!((c0 == r0 && c1 == r1) || (c0 == r1 && c1 == r0))) {
+                   int lo = P1 < P2 ? P1 : P2, hi = P1 < P2 ? P2 : P1;
+                   int x;
+                   if ((lo == c0 && hi == c1) || (lo == c1 && hi == c0))
+                      x = P1;
+                   else {
+                      x = (lo == c0 || lo == c1) ? lo : (hi == c0 || hi == c1) ? hi : 0;
+                      P1 = P2 = x;
+                   }
+                   slots.Add(c0 == x ? c1 : c0);
+                   slots.Add(r0 == x ? r1 : r0);
+                }
+                bool M0 = mg.HasAllele(c0), M1 = mg.HasAllele(c1);
+                bool F0 = fg.HasAllele(c0), F1 = fg.HasAllele(c1);
+                if (!fT && M0 != M1) {
+                   int y = M0 ? c1 : c0;
+                   P1 = P2 = (y == P1 || y == P2) ? y : 0;
+                }
+                if (!mT && F0 != F1) slots.Add(F0 ? c1 : c0);
+             }
+             if (slots.ok && (d == 0 || P1 * P2 != 0)) continue;
+             ReportLine& report = out.lines.emplace_back(*this, f, m);
+             report.Add("%s - Fam %s: ", name, (const char*)head.famid);
+             if (fT) {
+                report.Name(*head.father);
+                report.Add("Father %s [%s/Y] has children [", (const char*)head.father->pid,
+                           label(0, fg.one));
+             } else
+                AddMotherOrCouple(report, head, mg, label);
+             for (int s = 0; s < head.sibCount; s++) {
+                const Alleles& c = head.sibs[s]->markers[m];
+                if (head.sibs[s]->sex == SEX_MALE)
+                   report.Add("%s%s/Y", s ? " " : "", label(0, c.one));
+                else
+                   report.Add("%s%s/%s", s ? " " : "", label(0, c.one), label(1, c.two));
+             }
+             report.Add("]\n");
+             flagged = true;
+          }
+          return flagged;
+       });
 }

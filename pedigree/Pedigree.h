@@ -156,6 +156,12 @@ public:
    // Both true when an inconsistency was reported.
    bool AutosomalCheck();
    bool SexLinkedCheck();
+   // The rules of SexLinkedCheck when chromosomeX is set, else those of
+   // AutosomalCheck, at markers first .. end - 1 alone and without the closing
+   // line: markers streamed through the registry block by block are checked
+   // and reported as the whole check would. True when an inconsistency was
+   // reported.
+   bool CheckMarkers(int first, int end);
    // Whether some assignment of genotypes to the family's untyped members at
    // the marker obeys Mendel's rules (X-linked ones when chromosomeX is set),
    // decided by genotype elimination. Prints nothing and changes nothing; MZ
@@ -181,6 +187,8 @@ private:
    // The pedigree file being read by name, for messages; empty otherwise.
    String fileBeingRead;
 
+   bool AutosomalRules(int first, int end, bool closingLine);
+   bool SexLinkedRules(int first, int end, bool closingLine);
    Person* NewPerson();
    // A read that ended on an error is fatal, before Sort could report the
    // persons it missed as problems of the pedigree.

@@ -295,6 +295,39 @@ int PedigreeGlobals::GetMarkerID(const char* name) {
    return RegisterName(name, markerNames, markerLookup, markerCount);
 }
 
+void PedigreeGlobals::RenameMarker(int markerID, const char* name) {
+   CheckMarkerID(markerID);
+   MarkerInfo* info = markerInfoByInteger[markerID];
+   if (info == nullptr) {
+      info = new MarkerInfo(markerNames[markerID]);
+      if (markerInfoCount >= markerInfoSize) GrowMarkerInfo();
+      markerInfo[markerInfoCount++] = info;
+   }
+   int slot = markerInfoByName.Find(info->name);
+   if (slot >= 0 && markerInfoByName.ValueAt(slot) == info) markerInfoByName.Delete(slot);
+   slot = markerLookup.Find(markerNames[markerID]);
+   if (slot >= 0 && markerLookup.ValueAt(slot) == markerID) markerLookup.Delete(slot);
+
+   String key(name);
+   markerNames[markerID] = key;
+   slot = markerLookup.Find(key);
+   if (slot < 0) slot = markerLookup.Add(key, markerID);
+   // The record is entered by name only for the ID the name looks up to, so
+   // that no two IDs ever share one record.
+   if (markerLookup.ValueAt(slot) == markerID && markerInfoByName.Find(key) < 0)
+      markerInfoByName.Add(key, info);
+
+   info->name = key;
+   info->chromosome = -1;
+   info->position = info->positionMale = info->positionFemale = 0.0;
+   info->freq.Dimension(0);
+   info->alleleLabels.Clear();
+   info->alleleNumbers.Clear();
+   info->chromosomeName = "";
+   info->serial = MarkerInfo::count++;
+   markerInfoByInteger[markerID] = info;
+}
+
 MarkerInfo* PedigreeGlobals::GetMarkerInfo(const String& name) {
    int slot = markerInfoByName.Find(name);
    if (slot >= 0) return static_cast<MarkerInfo*>(markerInfoByName.ValueAt(slot));

@@ -100,6 +100,13 @@ public:
    static int GetAffectionID(const char* name);
    static int GetCovariateID(const char* name);
    static int GetMarkerID(const char* name);
+   // Gives a registered marker another name and a record of its own, fresh
+   // (unplaced, no labels, no frequencies), so that a reader streaming its
+   // markers through a fixed set of IDs reuses them block after block rather
+   // than registering every marker of a file. The old name loses its ID; the
+   // new name is looked up to this ID unless another ID already bears it.
+   // Fatal for an ID not registered.
+   static void RenameMarker(int markerID, const char* name);
 
    // The record of a name, created when missing.
    static MarkerInfo* GetMarkerInfo(const String& name);

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# ped_qc --bfile gives the .mendel of the same data read as text pedigrees: the
+# autosomal, unplaced and XY markers checked in one run and the X marker in a
+# --chromosomeX run (the fileset's Y and MT markers are passed over). The
+# text files list the parents the fileset lacks. Every block size, so that
+# marker slots are reused and the last block is short or full.
+# Usage: fileset_matches_text_pedigree.sh PED_QC
+set -uo pipefail
+ped_qc=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+data=$(cd "$(dirname "$0")/../data/plink" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+"$ped_qc" -d "$data/family_autosomes.dat" -p "$data/family_autosomes.ped" -o autosomes >out &&
+   "$ped_qc" -d "$data/family_x.dat" -p "$data/family_x.ped" --chromosomeX -o x >out ||
+   { cat out; exit 1; }
+{ cat autosomes.mendel; tail -n +2 x.mendel; } >text.mendel
+failures=0
+for block in 1 2 3 7 0; do
+   "$ped_qc" --bfile "$data/family" --markerBlock $block -o fileset >out &&
+      cmp text.mendel fileset.mendel ||
+      { echo "FAIL --markerBlock $block"; diff text.mendel fileset.mendel; failures=$((failures + 1)); }
+done
+[ "$(wc -l <text.mendel)" -eq 8 ] || { echo "FAIL: text.mendel has other rows"; failures=$((failures + 1)); }
+exit $((failures > 0))
