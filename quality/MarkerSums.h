@@ -35,6 +35,12 @@ public:
       nanos += static_cast<__int128>(nanosEach) * times;
       squareNanos += static_cast<__int128>(nanosEach) * nanosEach * times;
    }
+   // Adds `count` dosages whose exact sums are given, in 10^-9 and 10^-18.
+   void AddExactSums(int64_t count, __int128 sumNanos, __int128 sumSquareNanos) {
+      n += count;
+      nanos += sumNanos;
+      squareNanos += sumSquareNanos;
+   }
    void AddInexact(double dosage) {
       inexactSum += dosage;
       inexactSquares += dosage * dosage;

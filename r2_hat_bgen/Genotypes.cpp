@@ -2,6 +2,10 @@
 
 #include <zlib.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 
@@ -19,8 +23,6 @@ const uint32_t kLayout1Scale = 32768;
 // Numerators up to this are counted in a histogram and converted once per
 // value; larger ones one by one.
 const uint32_t kHistogramLimit = 4096;
-// Dosage numerators of two alleles in 8 bits: 0 .. 2 x 255.
-const uint32_t kFastBins = 511;
 // Bytes past the data, so that a value is read with one 8-byte load.
 const size_t kSlack = 8;
 
@@ -65,6 +67,76 @@ private:
    MarkerSums direct;
 };
 
+// What rounding adds to a dosage of n / 255 in billionths beyond
+// 3921568 n: (320 n + 255) / 510 = (64 n + 51) / 102, for n of 0 .. 510
+// computed as a 16-bit multiplication by the reciprocal (exact for
+// 64 n + 51 < 110376), as the vector loop below computes it.
+inline int16_t Rounding(int n) {
+   const uint16_t x = static_cast<uint16_t>(64 * n + 51);
+   const uint16_t high = static_cast<uint16_t>((uint32_t{x} * 41121u) >> 16);
+   return static_cast<int16_t>(high >> 6);
+}
+
+// Sums over `count` samples of a two-allele diploid variant stored in 8
+// bits, each sample two bytes: the numerators n = 510 - weight x1 - x2, n^2,
+// their roundings c, c n and c^2, and an OR of x1 + x2 (past 255: a set of
+// probabilities adding up to more than 1). Each sum fits 32 bits for
+// count <= 8192.
+struct PairSums {
+   int n1 = 0, nn = 0, c1 = 0, cn = 0, cc = 0, over = 0;
+};
+PairSums SumPairs(const unsigned char* values, uint32_t count, int16_t weight) {
+   PairSums sums;
+   uint32_t i = 0;
+#ifdef __SSE2__
+   // Eight samples at a time in 16-bit lanes; the products are summed in
+   // pairs into 32-bit lanes (pmaddwd), all values being below 2^15.
+   const __m128i low = _mm_set1_epi16(0xff), ones = _mm_set1_epi16(1);
+   const __m128i top = _mm_set1_epi16(510), bias = _mm_set1_epi16(51);
+   const __m128i reciprocal = _mm_set1_epi16(static_cast<int16_t>(41121));
+   const __m128i twice = _mm_set1_epi16(weight == 2 ? -1 : 0);
+   __m128i n1 = _mm_setzero_si128(), nn = n1, c1 = n1, cn = n1, cc = n1, over = n1;
+   for (; i + 8 <= count; i += 8) {
+      __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + 2 * size_t{i}));
+      __m128i first = _mm_and_si128(pairs, low), second = _mm_srli_epi16(pairs, 8);
+      __m128i n = _mm_sub_epi16(_mm_sub_epi16(top, _mm_add_epi16(first, second)),
+                                _mm_and_si128(first, twice));
+      __m128i x = _mm_add_epi16(_mm_slli_epi16(n, 6), bias);
+      __m128i c = _mm_srli_epi16(_mm_mulhi_epu16(x, reciprocal), 6);
+      over = _mm_or_si128(over, _mm_add_epi16(first, second));
+      n1 = _mm_add_epi32(n1, _mm_madd_epi16(n, ones));
+      nn = _mm_add_epi32(nn, _mm_madd_epi16(n, n));
+      c1 = _mm_add_epi32(c1, _mm_madd_epi16(c, ones));
+      cn = _mm_add_epi32(cn, _mm_madd_epi16(c, n));
+      cc = _mm_add_epi32(cc, _mm_madd_epi16(c, c));
+   }
+   auto total = [](__m128i lanes) {
+      int32_t parts[4];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(parts), lanes);
+      return parts[0] + parts[1] + parts[2] + parts[3];
+   };
+   sums.n1 = total(n1);
+   sums.nn = total(nn);
+   sums.c1 = total(c1);
+   sums.cn = total(cn);
+   sums.cc = total(cc);
+   int16_t overs[8];
+   _mm_storeu_si128(reinterpret_cast<__m128i*>(overs), over);
+   for (int16_t lane : overs) sums.over |= lane;
+#endif
+   for (; i < count; i++) {
+      const int first = values[2 * size_t{i}], second = values[2 * size_t{i} + 1];
+      const int n = 510 - weight * first - second, c = Rounding(n);
+      sums.over |= first + second;
+      sums.n1 += n;
+      sums.nn += n * n;
+      sums.c1 += c;
+      sums.cn += c * n;
+      sums.cc += c * c;
+   }
+   return sums;
+}
+
 // C(n, k), or a number past `limit` when it is larger.
 uint64_t Choose(uint64_t n, uint64_t k, uint64_t limit) {
    uint64_t result = 1;
@@ -78,7 +150,6 @@ uint64_t Choose(uint64_t n, uint64_t k, uint64_t limit) {
 }  // namespace
 
 struct GenotypeConverter::Contexts {
-   uint32_t fastCounts[4][kFastBins];
 #ifdef R2_HAT_BGEN_WITH_LIBDEFLATE
    libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
 #endif
@@ -257,48 +328,62 @@ bool GenotypeConverter::Layout2(const RawVariant& variant, std::vector<MarkerSum
          reason = "its genotype data end before the probabilities of every sample";
          return false;
       }
-      // Four histograms, filled by turns: runs of one genotype (most samples
-      // of a rare variant) then do not wait on one counter's last store.
-      uint32_t(*counts)[kFastBins] = contexts->fastCounts;
-      memset(counts, 0, sizeof contexts->fastCounts);
+      // Each dosage is n / 255 for a numerator n of 0 .. 510, in billionths
+      // kWhole * n + c(n) with c(n) = (320 n + 255) / 510 = (64 n + 51) / 102
+      // (rounded half up, as Nanos rounds). The exact sums of the rounded
+      // dosages and of their squares then follow from sums of n, n^2, c,
+      // c n and c^2: 16-bit products summed in 32 bits, which the compiler
+      // vectorises, over chunks of kChunk samples (510^2 * kChunk < 2^31).
+      constexpr uint64_t kWhole = 1000000000 / 255;  // 3921568, remainder 160
+      constexpr uint32_t kChunk = 8192;
       unsigned char otherPloidy = 0;  // any byte but 2: missing, or another ploidy
       for (uint32_t i = 0; i < samples; i++) otherPloidy |= ploidy[i] ^ 2;
       const bool everySample = included.empty() && otherPloidy == 0;
-      const uint32_t weight = phased ? 1 : 2;
-      uint32_t overs = 0;
-      // Unphased: P(11), P(12); phased: P(allele 1) on each haplotype.
-      if (everySample) {
-         uint32_t i = 0;
-         for (; i + 4 <= samples; i += 4) {
-            for (uint32_t lane = 0; lane < 4; lane++) {
-               uint32_t first = values[2 * (i + lane)], second = values[2 * (i + lane) + 1];
-               overs |= first + second;
-               counts[lane][510 - weight * first - second]++;
+      const int16_t weight = phased ? 1 : 2;
+      int64_t count = 0, sumN = 0, sumNN = 0, sumC = 0, sumCN = 0, sumCC = 0;
+      int overs = 0;
+      for (uint32_t start = 0; start < samples; start += kChunk) {
+         const uint32_t end = samples - start > kChunk ? start + kChunk : samples;
+         int used = 0, n1 = 0, nn = 0, c1 = 0, cn = 0, cc = 0, over = 0;
+         if (everySample) {
+            used = static_cast<int>(end - start);
+            PairSums chunk = SumPairs(values + 2 * size_t{start}, end - start, weight);
+            n1 = chunk.n1;
+            nn = chunk.nn;
+            c1 = chunk.c1;
+            cn = chunk.cn;
+            cc = chunk.cc;
+            over = chunk.over;
+         } else {
+            for (uint32_t i = start; i < end; i++) {
+               if ((ploidy[i] & 0x80) || (!included.empty() && !included[i])) continue;
+               const int first = values[2 * i], second = values[2 * i + 1];
+               const int n = 510 - weight * first - second, c = Rounding(n);
+               over |= first + second;
+               used++;
+               n1 += n;
+               nn += n * n;
+               c1 += c;
+               cn += c * n;
+               cc += c * c;
             }
          }
-         for (; i < samples; i++) {
-            uint32_t first = values[2 * i], second = values[2 * i + 1];
-            overs |= first + second;
-            counts[0][510 - weight * first - second]++;
-         }
-      } else {
-         for (uint32_t i = 0; i < samples; i++) {
-            if ((ploidy[i] & 0x80) || (!included.empty() && !included[i])) continue;
-            uint32_t first = values[2 * i], second = values[2 * i + 1];
-            overs |= first + second;
-            counts[i & 3][510 - weight * first - second]++;
-         }
+         overs |= over;
+         count += used;
+         sumN += n1;
+         sumNN += nn;
+         sumC += c1;
+         sumCN += cn;
+         sumCC += cc;
       }
       // Two probabilities of one set past 255 add up to more than 1.
-      bool over = !phased && overs > 255;
-      uint32_t* histogram = tallies[0].Histogram();
-      for (uint32_t value = 0; value < kFastBins; value++)
-         histogram[value] = counts[0][value] + counts[1][value] + counts[2][value] + counts[3][value];
-      if (over) {
+      if (!phased && overs > 255) {
          reason = "the probabilities of a sample add up to more than 1";
          return false;
       }
-      tallies[0].Fold(sums[0]);
+      using Wide = __int128;
+      sums[0].AddExactSums(static_cast<int64_t>(count), Wide(kWhole) * sumN + sumC,
+                           Wide(kWhole * kWhole) * sumNN + Wide(2 * kWhole) * sumCN + sumCC);
       return true;
    }
 
