@@ -27,7 +27,9 @@ bool ReadsBgenIndexes() {
 }
 
 std::vector<uint64_t> IndexedVariants(const std::string& indexName, const std::string& bgenName,
-                                      const BgenHeader& header, const Region& region) {
+                                      const BgenHeader& header, const Region& region,
+                                      bool& chromosomeListed) {
+   chromosomeListed = false;
    const char* index = indexName.c_str();
    sqlite3* db = nullptr;
    if (sqlite3_open_v2(index, &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
@@ -71,6 +73,11 @@ std::vector<uint64_t> IndexedVariants(const std::string& indexName, const std::s
          if (failure.empty() && status != SQLITE_DONE)
             failure = std::string("its variants could not be read: ") + sqlite3_errmsg(db);
       }
+      Statement listed(db, "SELECT 1 FROM Variant WHERE chromosome = ?1 LIMIT 1");
+      if (failure.empty() && listed.ok) {
+         sqlite3_bind_text(listed.stmt, 1, region.chrom.c_str(), -1, SQLITE_TRANSIENT);
+         chromosomeListed = sqlite3_step(listed.stmt) == SQLITE_ROW;
+      }
    }
    sqlite3_close(db);
    if (!failure.empty()) error("Index [%s] cannot be used: %s\n", index, failure.c_str());
@@ -84,7 +91,7 @@ bool ReadsBgenIndexes() {
 }
 
 std::vector<uint64_t> IndexedVariants(const std::string& indexName, const std::string&,
-                                      const BgenHeader&, const Region&) {
+                                      const BgenHeader&, const Region&, bool&) {
    error("Index [%s] cannot be read: this build has no SQLite\n", indexName.c_str());
 }
 

@@ -17,9 +17,12 @@
 bool ReadsBgenIndexes();
 
 // The byte positions, ascending, of the variant blocks of `region` that
-// `indexName` lists for the BGEN file `bgenName`. An index that cannot be
-// read, or that was made for another file, ends the run through `error`.
+// `indexName` lists for the BGEN file `bgenName`; `chromosomeListed` tells
+// whether the index lists any variant of the region's chromosome. An index
+// that cannot be read, or that was made for another file, ends the run
+// through `error`.
 std::vector<uint64_t> IndexedVariants(const std::string& indexName, const std::string& bgenName,
-                                      const BgenHeader& header, const Region& region);
+                                      const BgenHeader& header, const Region& region,
+                                      bool& chromosomeListed);
 
 #endif

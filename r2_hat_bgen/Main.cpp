@@ -200,7 +200,8 @@ int main(int argc, char** argv) {
    }
 
    std::vector<uint64_t> starts;
-   if (indexed) starts = IndexedVariants(indexName, files[0], header, region);
+   bool chromosomeSeen = false;  // a region must name a chromosome of the file
+   if (indexed) starts = IndexedVariants(indexName, files[0], header, region, chromosomeSeen);
    const Region* scanRegion = range != "" && !indexed ? &region : nullptr;
 
    QualityOutputs quality(outputs, std::string(prefix), writeSums);
@@ -263,6 +264,7 @@ int main(int argc, char** argv) {
       }
       variantsRead++;
       progress.Count("variants", static_cast<long>(variantsRead), static_cast<long>(total));
+      if (scanRegion != nullptr && !chromosomeSeen) chromosomeSeen = variant.chrom == region.chrom;
       if (!variant.selected) continue;
       batch->used++;
       batch->dataBytes += variant.data.size();
@@ -277,6 +279,9 @@ int main(int argc, char** argv) {
    }
    work.Drain(handOn);
    progress.Clear();
+   if (range != "" && !chromosomeSeen)
+      error("Region [%s] names no chromosome of [%s]: nothing was written\n",
+            static_cast<const char*>(range), bgen.Name());
 
    printf("Read %" PRId64 " variants of [%s]: %" PRId64
           " markers, dosages of %d of %" PRIu32 " samples\n\n",

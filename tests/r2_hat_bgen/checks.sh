@@ -13,7 +13,8 @@
 #                        sums byte for byte; half the samples from the VCF
 #                        and half from the BGEN pool to every sample's n
 #   range                --range through the file's .bgi index and by reading
-#                        the whole file: the rows of the full report in range
+#                        the whole file: the rows of the full report in range;
+#                        a chromosome the file lacks and a foreign index refused
 #   matches_plink2       r2_hat equals plink2's MACH_R2 x n/(n-1) and Freq1
 #                        equals 1 - ALT_FREQS within 0.001 on every variant;
 #                        BGEN 1.2 and 1.3 files that plink2 exports from a VCF
@@ -100,6 +101,9 @@ range)
    # Positions are 10000 + 100 v: variants 100 .. 200.
    { head -1 full.info; sed -n '102,202p' full.info; } >expected.info
    cmp expected.info scanned.info && cmp expected.info indexed.info
+   # A chromosome the file lacks is an error through the index too.
+   if "$bgen" --range 9:1-100 -o none d.bgen >out.txt; then exit 1; fi
+   grep -q "names no chromosome of \[d.bgen\]" out.txt && [ ! -e none.info ]
    # An index of another file is refused, and nothing is written.
    "$make_bgen" 100 10 other --bits 8 --no-vcf
    cp d.bgen.bgi other.bgen.bgi
