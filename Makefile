@@ -1,5 +1,6 @@
 # Wrapper around CMake. `make` builds the release tool and library,
-# `make demo` runs r2_hat on the bundled example, `make test` runs every test,
+# `make demo` runs r2_hat on the bundled example, `make workflow-demo` runs the
+# Snakemake workflow on it split into regions and batches, `make test` runs every test,
 # `make sanitize` runs them under AddressSanitizer and UBSan. Cases with inputs
 # of gigabytes are labelled large and run by `make test-large` (and CI).
 BUILD    ?= build
@@ -8,7 +9,7 @@ PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 PREREQS  := sh cmake/prerequisites.sh
 
-.PHONY: all build test test-large sanitize install bench demo fuzz clean
+.PHONY: all build test test-large sanitize install bench demo workflow-demo fuzz clean
 
 all: build
 
@@ -49,6 +50,12 @@ bench:
 
 demo: build
 	@sh examples/demo.sh $(BUILD)
+
+workflow-demo: build
+	@$(PREREQS) workflow
+	@snakemake -s workflow/Snakefile --cores 2 --configfile examples/workflow/demo.yaml \
+	   --config bin=$(BUILD) out=$(BUILD)/workflow-demo --quiet
+	@cat $(BUILD)/workflow-demo/cohort.info
 
 fuzz:
 	@$(PREREQS) build fuzz
