@@ -115,6 +115,7 @@ TEST(PedigreeStructure, TenThousandGenerationsLoadWithoutRecursion) {
 TEST(PedigreeStructure, CopiesFiltersAndSearches) {
    int aff = Pedigree::GetAffectionID("cp_aff");
    int trait = Pedigree::GetTraitID("cp_trait");
+   int covariate = Pedigree::GetCovariateID("cp_covariate");
    Pedigree ped;
    ped.AddPerson("F2", "dad", "0", "0", SEX_MALE, true);
    ped.AddPerson("F2", "mum", "0", "0", SEX_FEMALE, true);
@@ -123,6 +124,7 @@ TEST(PedigreeStructure, CopiesFiltersAndSearches) {
    ped.FindPerson("F2", "kid")->affections[aff] = 2;
    ped.FindPerson("F2", "dad")->affections[aff] = 1;
    ped.FindPerson("F2", "dad")->traits[trait] = 1.5;
+   ped.FindPerson("F2", "dad")->covariates[covariate] = 7.25;
    ASSERT_NE(ped.FindFamily("f10"), nullptr);
    EXPECT_EQ(ped.FindFamily("F10")->serial, 1);
    EXPECT_EQ(ped.FindFamily("F3"), nullptr);
@@ -139,6 +141,7 @@ TEST(PedigreeStructure, CopiesFiltersAndSearches) {
    ped.ExtractFamily(0, one);
    EXPECT_EQ(one.count, 3);
    EXPECT_EQ(one.FindPerson("F2", "dad")->traits[trait], 1.5);
+   EXPECT_EQ(one.FindPerson("F2", "dad")->covariates[covariate], 7.25);
    EXPECT_TRUE(one.FindPerson("F2", "kid")->hasBothParents);
 
    IntArray filter;
