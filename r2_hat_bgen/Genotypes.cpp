@@ -5,6 +5,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -85,9 +88,63 @@ inline int16_t Rounding(int n) {
 struct PairSums {
    int n1 = 0, nn = 0, c1 = 0, cn = 0, cc = 0, over = 0;
 };
+#if defined(__x86_64__) && defined(__GNUC__)
+// Sixteen samples at a time on processors with AVX2 (asked at run time, so
+// that the build stays portable); the same arithmetic as the SSE2 loop.
+// Returns the number of samples summed, a multiple of 16.
+__attribute__((target("avx2"))) int32_t Total(__m256i lanes) {
+   int32_t parts[8];
+   _mm256_storeu_si256(reinterpret_cast<__m256i*>(parts), lanes);
+   int32_t sum = 0;
+   for (int32_t part : parts) sum += part;
+   return sum;
+}
+
+__attribute__((target("avx2"))) uint32_t SumPairsAvx2(const unsigned char* values, uint32_t count,
+                                                      int16_t weight, PairSums& sums) {
+   const __m256i low = _mm256_set1_epi16(0xff), ones = _mm256_set1_epi16(1);
+   const __m256i top = _mm256_set1_epi16(510), bias = _mm256_set1_epi16(51);
+   const __m256i reciprocal = _mm256_set1_epi16(static_cast<int16_t>(41121));
+   const __m256i twice = _mm256_set1_epi16(weight == 2 ? -1 : 0);
+   __m256i n1 = _mm256_setzero_si256(), nn = n1, c1 = n1, cn = n1, cc = n1, over = n1;
+   uint32_t i = 0;
+   for (; i + 16 <= count; i += 16) {
+      __m256i pairs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(values + 2 * size_t{i}));
+      __m256i first = _mm256_and_si256(pairs, low), second = _mm256_srli_epi16(pairs, 8);
+      __m256i n = _mm256_sub_epi16(_mm256_sub_epi16(top, _mm256_add_epi16(first, second)),
+                                   _mm256_and_si256(first, twice));
+      __m256i x = _mm256_add_epi16(_mm256_slli_epi16(n, 6), bias);
+      __m256i c = _mm256_srli_epi16(_mm256_mulhi_epu16(x, reciprocal), 6);
+      over = _mm256_or_si256(over, _mm256_add_epi16(first, second));
+      n1 = _mm256_add_epi32(n1, _mm256_madd_epi16(n, ones));
+      nn = _mm256_add_epi32(nn, _mm256_madd_epi16(n, n));
+      c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(c, ones));
+      cn = _mm256_add_epi32(cn, _mm256_madd_epi16(c, n));
+      cc = _mm256_add_epi32(cc, _mm256_madd_epi16(c, c));
+   }
+   sums.n1 += Total(n1);
+   sums.nn += Total(nn);
+   sums.c1 += Total(c1);
+   sums.cn += Total(cn);
+   sums.cc += Total(cc);
+   int16_t overs[16];
+   _mm256_storeu_si256(reinterpret_cast<__m256i*>(overs), over);
+   for (int16_t lane : overs) sums.over |= lane;
+   return i;
+}
+
+bool HasAvx2() {
+   static const bool has = __builtin_cpu_supports("avx2");
+   return has;
+}
+#endif
+
 PairSums SumPairs(const unsigned char* values, uint32_t count, int16_t weight) {
    PairSums sums;
    uint32_t i = 0;
+#if defined(__x86_64__) && defined(__GNUC__)
+   if (HasAvx2()) i = SumPairsAvx2(values, count, weight, sums);
+#endif
 #ifdef __SSE2__
    // Eight samples at a time in 16-bit lanes; the products are summed in
    // pairs into 32-bit lanes (pmaddwd), all values being below 2^15.
@@ -115,11 +172,11 @@ PairSums SumPairs(const unsigned char* values, uint32_t count, int16_t weight) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(parts), lanes);
       return parts[0] + parts[1] + parts[2] + parts[3];
    };
-   sums.n1 = total(n1);
-   sums.nn = total(nn);
-   sums.c1 = total(c1);
-   sums.cn = total(cn);
-   sums.cc = total(cc);
+   sums.n1 += total(n1);
+   sums.nn += total(nn);
+   sums.c1 += total(c1);
+   sums.cn += total(cn);
+   sums.cc += total(cc);
    int16_t overs[8];
    _mm_storeu_si128(reinterpret_cast<__m128i*>(overs), over);
    for (int16_t lane : overs) sums.over |= lane;
@@ -195,8 +252,8 @@ bool GenotypeConverter::Decompress(const RawVariant& variant, size_t expected,
    const size_t packed = variant.data.size();
    if (expected >= (size_t{1} << 31) ||
        (header.compression == BgenCompression::kZlib && expected > 1032 * packed + 64)) {
-      reason = "its genotype data claim " + std::to_string(expected) +
-               " bytes, more than their " + std::to_string(packed) + " compressed bytes hold";
+      reason = "its genotype data claim " + std::to_string(expected) + " bytes, more than their " +
+               std::to_string(packed) + " compressed bytes hold";
       return false;
    }
    size_t got = 0;
@@ -260,9 +317,8 @@ bool GenotypeConverter::Decompress(const RawVariant& variant, size_t expected,
 }
 
 bool GenotypeConverter::Decompress(const RawVariant& variant, std::string& reason) {
-   return Decompress(variant,
-                     header.layout == 1 ? size_t{6} * header.samples : variant.uncompressedSize,
-                     reason);
+   return Decompress(
+       variant, header.layout == 1 ? size_t{6} * header.samples : variant.uncompressedSize, reason);
 }
 
 bool GenotypeConverter::Convert(const RawVariant& variant, std::vector<MarkerSums>& sums,

@@ -80,10 +80,10 @@ TEST(GenotypeConverter, DosagesOfEveryShape) {
    // Diploid, two alleles, 8 bits: the byte-wise path. P(11), P(12) of
    // 255: dosages (510 - 2 x11 - x12) / 255.
    Layout2Data two;
-   two.Sample(2, {255, 0});  // 0
-   two.Sample(2, {0, 255});  // 1
-   two.Sample(2, {0, 0});    // 2
-   two.Sample(2, {51, 102}); // (510 - 102 - 102) / 255 = 1.2
+   two.Sample(2, {255, 0});   // 0
+   two.Sample(2, {0, 255});   // 1
+   two.Sample(2, {0, 0});     // 2
+   two.Sample(2, {51, 102});  // (510 - 102 - 102) / 255 = 1.2
    std::vector<MarkerSums> sums;
    ASSERT_EQ(Convert(two, sums), "");
    ASSERT_EQ(sums.size(), 1u);
@@ -110,7 +110,7 @@ TEST(GenotypeConverter, DosagesOfEveryShape) {
    ASSERT_EQ(Convert(three, sums), "");
    ASSERT_EQ(sums.size(), 2u);
    EXPECT_NEAR(sums[0].Sum(), (5 + 10 + 5) / 15.0, 1e-9);  // allele 2
-   EXPECT_NEAR(sums[1].Sum(), 1 + 2 + 5 / 15.0, 1e-9);    // allele 3
+   EXPECT_NEAR(sums[1].Sum(), 1 + 2 + 5 / 15.0, 1e-9);     // allele 3
 
    // Phased, three alleles: per haplotype P(allele 1), P(allele 2).
    Layout2Data phased;
@@ -185,13 +185,17 @@ TEST(GenotypeConverter, EveryBitDepth) {
 // The two-allele 8-bit path sums closed forms of each sample's rounded
 // dosage; over every pair of stored values, unphased and phased, it must
 // give exactly the sums of the general path (forced here by one more
-// sample, haploid and missing, which adds nothing).
+// sample, haploid and missing, which adds nothing); every vector width the
+// processor has takes part.
 TEST(GenotypeConverter, EightBitPathMatchesTheGeneralOne) {
    for (bool phased : {false, true}) {
       Layout2Data fast;
       fast.phased = phased;
       for (uint64_t a = 0; a <= 255; a++)
          for (uint64_t b = 0; a + b <= 255 || (phased && b <= 255); b++) fast.Sample(2, {a, b});
+      // A tail past the widest vector's multiple: 8 samples for the narrower
+      // loop and 3 for the scalar one.
+      for (uint64_t a = 0; a < 11; a++) fast.Sample(2, {a, 200});
       Layout2Data general = fast;
       general.Sample(1, {0}, true);
       std::vector<MarkerSums> quick, slow;
