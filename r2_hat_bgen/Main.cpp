@@ -55,8 +55,8 @@ const char kUsage[] =
 
 // Variants handed to a worker at a time: enough data that the hand-over
 // costs little, few enough that memory stays small.
-const size_t kBatchBytes = 1 << 22;
-const size_t kBatchVariants = 256;
+const size_t kBatchBytes = 1 << 20;
+const size_t kBatchVariants = 64;
 
 struct Batch {
    std::vector<RawVariant> variants;  // reused: their buffers keep their room
