@@ -83,11 +83,23 @@ inline int16_t Rounding(int n) {
 // Sums over `count` samples of a two-allele diploid variant stored in 8
 // bits, each sample two bytes: the numerators n = 510 - weight x1 - x2, n^2,
 // their roundings c, c n and c^2, and an OR of x1 + x2 (past 255: a set of
-// probabilities adding up to more than 1). Each sum fits 32 bits for
-// count <= 8192.
+// probabilities adding up to more than 1). With `keep`, one byte per sample,
+// 0xff or 0, only the samples kept count: the others' lanes are cleared, and
+// c(0) = 0 makes them add nothing. Each sum fits 32 bits for count <= 8192.
 struct PairSums {
    int n1 = 0, nn = 0, c1 = 0, cn = 0, cc = 0, over = 0;
 };
+
+inline void AddPair(PairSums& sums, int first, int second, int16_t weight) {
+   const int n = 510 - weight * first - second, c = Rounding(n);
+   sums.over |= first + second;
+   sums.n1 += n;
+   sums.nn += n * n;
+   sums.c1 += c;
+   sums.cn += c * n;
+   sums.cc += c * c;
+}
+
 #if defined(__x86_64__) && defined(__GNUC__)
 // Sixteen samples at a time on processors with AVX2 (asked at run time, so
 // that the build stays portable); the same arithmetic as the SSE2 loop.
@@ -100,22 +112,27 @@ __attribute__((target("avx2"))) int32_t Total(__m256i lanes) {
    return sum;
 }
 
-__attribute__((target("avx2"))) uint32_t SumPairsAvx2(const unsigned char* values, uint32_t count,
+__attribute__((target("avx2"))) uint32_t SumPairsAvx2(const unsigned char* values,
+                                                      const unsigned char* keep, uint32_t count,
                                                       int16_t weight, PairSums& sums) {
    const __m256i low = _mm256_set1_epi16(0xff), ones = _mm256_set1_epi16(1);
    const __m256i top = _mm256_set1_epi16(510), bias = _mm256_set1_epi16(51);
    const __m256i reciprocal = _mm256_set1_epi16(static_cast<int16_t>(41121));
    const __m256i twice = _mm256_set1_epi16(weight == 2 ? -1 : 0);
    __m256i n1 = _mm256_setzero_si256(), nn = n1, c1 = n1, cn = n1, cc = n1, over = n1;
+   __m256i kept = _mm256_set1_epi16(-1);
    uint32_t i = 0;
    for (; i + 16 <= count; i += 16) {
       __m256i pairs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(values + 2 * size_t{i}));
+      if (keep != nullptr)
+         kept = _mm256_cvtepi8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(keep + i)));
       __m256i first = _mm256_and_si256(pairs, low), second = _mm256_srli_epi16(pairs, 8);
       __m256i n = _mm256_sub_epi16(_mm256_sub_epi16(top, _mm256_add_epi16(first, second)),
                                    _mm256_and_si256(first, twice));
+      n = _mm256_and_si256(n, kept);
       __m256i x = _mm256_add_epi16(_mm256_slli_epi16(n, 6), bias);
       __m256i c = _mm256_srli_epi16(_mm256_mulhi_epu16(x, reciprocal), 6);
-      over = _mm256_or_si256(over, _mm256_add_epi16(first, second));
+      over = _mm256_or_si256(over, _mm256_and_si256(_mm256_add_epi16(first, second), kept));
       n1 = _mm256_add_epi32(n1, _mm256_madd_epi16(n, ones));
       nn = _mm256_add_epi32(nn, _mm256_madd_epi16(n, n));
       c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(c, ones));
@@ -139,11 +156,12 @@ bool HasAvx2() {
 }
 #endif
 
-PairSums SumPairs(const unsigned char* values, uint32_t count, int16_t weight) {
+PairSums SumPairs(const unsigned char* values, const unsigned char* keep, uint32_t count,
+                  int16_t weight) {
    PairSums sums;
    uint32_t i = 0;
 #if defined(__x86_64__) && defined(__GNUC__)
-   if (HasAvx2()) i = SumPairsAvx2(values, count, weight, sums);
+   if (HasAvx2()) i = SumPairsAvx2(values, keep, count, weight, sums);
 #endif
 #ifdef __SSE2__
    // Eight samples at a time in 16-bit lanes; the products are summed in
@@ -153,14 +171,20 @@ PairSums SumPairs(const unsigned char* values, uint32_t count, int16_t weight) {
    const __m128i reciprocal = _mm_set1_epi16(static_cast<int16_t>(41121));
    const __m128i twice = _mm_set1_epi16(weight == 2 ? -1 : 0);
    __m128i n1 = _mm_setzero_si128(), nn = n1, c1 = n1, cn = n1, cc = n1, over = n1;
+   __m128i kept = _mm_set1_epi16(-1);
    for (; i + 8 <= count; i += 8) {
       __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + 2 * size_t{i}));
+      if (keep != nullptr) {
+         const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(keep + i));
+         kept = _mm_unpacklo_epi8(bytes, bytes);
+      }
       __m128i first = _mm_and_si128(pairs, low), second = _mm_srli_epi16(pairs, 8);
       __m128i n = _mm_sub_epi16(_mm_sub_epi16(top, _mm_add_epi16(first, second)),
                                 _mm_and_si128(first, twice));
+      n = _mm_and_si128(n, kept);
       __m128i x = _mm_add_epi16(_mm_slli_epi16(n, 6), bias);
       __m128i c = _mm_srli_epi16(_mm_mulhi_epu16(x, reciprocal), 6);
-      over = _mm_or_si128(over, _mm_add_epi16(first, second));
+      over = _mm_or_si128(over, _mm_and_si128(_mm_add_epi16(first, second), kept));
       n1 = _mm_add_epi32(n1, _mm_madd_epi16(n, ones));
       nn = _mm_add_epi32(nn, _mm_madd_epi16(n, n));
       c1 = _mm_add_epi32(c1, _mm_madd_epi16(c, ones));
@@ -181,16 +205,9 @@ PairSums SumPairs(const unsigned char* values, uint32_t count, int16_t weight) {
    _mm_storeu_si128(reinterpret_cast<__m128i*>(overs), over);
    for (int16_t lane : overs) sums.over |= lane;
 #endif
-   for (; i < count; i++) {
-      const int first = values[2 * size_t{i}], second = values[2 * size_t{i} + 1];
-      const int n = 510 - weight * first - second, c = Rounding(n);
-      sums.over |= first + second;
-      sums.n1 += n;
-      sums.nn += n * n;
-      sums.c1 += c;
-      sums.cn += c * n;
-      sums.cc += c * c;
-   }
+   for (; i < count; i++)
+      if (keep == nullptr || keep[i])
+         AddPair(sums, values[2 * size_t{i}], values[2 * size_t{i} + 1], weight);
    return sums;
 }
 
@@ -214,6 +231,8 @@ struct GenotypeConverter::Contexts {
    ZSTD_DCtx* zstd = ZSTD_createDCtx();
 #endif
    std::vector<Tally> tallies;
+   std::vector<unsigned char> selected;  // 0xff for each sample asked for, else 0
+   std::vector<unsigned char> keep;      // the samples of a chunk that count
    ~Contexts() {
 #ifdef R2_HAT_BGEN_WITH_LIBDEFLATE
       libdeflate_free_decompressor(inflater);
@@ -225,7 +244,11 @@ struct GenotypeConverter::Contexts {
 };
 
 GenotypeConverter::GenotypeConverter(const BgenHeader& header, const std::vector<char>& included)
-    : header(header), included(included), contexts(new Contexts) {}
+    : header(header), included(included), contexts(new Contexts) {
+   contexts->selected.resize(header.samples, 0xff);
+   for (size_t i = 0; i < included.size() && i < header.samples; i++)
+      contexts->selected[i] = included[i] ? 0xff : 0;
+}
 
 GenotypeConverter::~GenotypeConverter() = default;
 
@@ -379,7 +402,19 @@ bool GenotypeConverter::Layout2(const RawVariant& variant, std::vector<MarkerSum
 
    // Diploid, two alleles, one byte per value: by far the most common
    // shape, read without the general bit reader.
-   if (bits == 8 && alleles == 2 && minPloidy == 2 && maxPloidy == 2) {
+   // A ploidy byte outside the stated range is left to the general reader's
+   // message; samples missing or not selected are masked.
+   bool pairPath = bits == 8 && alleles == 2 && minPloidy == 2 && maxPloidy == 2;
+   unsigned char otherPloidy = 0;  // any byte but 2: missing, or another ploidy
+   if (pairPath) {
+      unsigned char wrongPloidy = 0;
+      for (uint32_t i = 0; i < samples; i++) {
+         otherPloidy |= ploidy[i] ^ 2;
+         wrongPloidy |= (ploidy[i] & 0x3f) ^ 2;
+      }
+      pairPath = wrongPloidy == 0;
+   }
+   if (pairPath) {
       if (totalBits < uint64_t{16} * samples) {
          reason = "its genotype data end before the probabilities of every sample";
          return false;
@@ -392,45 +427,35 @@ bool GenotypeConverter::Layout2(const RawVariant& variant, std::vector<MarkerSum
       // vectorises, over chunks of kChunk samples (510^2 * kChunk < 2^31).
       constexpr uint64_t kWhole = 1000000000 / 255;  // 3921568, remainder 160
       constexpr uint32_t kChunk = 8192;
-      unsigned char otherPloidy = 0;  // any byte but 2: missing, or another ploidy
-      for (uint32_t i = 0; i < samples; i++) otherPloidy |= ploidy[i] ^ 2;
       const bool everySample = included.empty() && otherPloidy == 0;
       const int16_t weight = phased ? 1 : 2;
       int64_t count = 0, sumN = 0, sumNN = 0, sumC = 0, sumCN = 0, sumCC = 0;
       int overs = 0;
+      std::vector<unsigned char>& keep = contexts->keep;
+      if (!everySample) keep.resize(kChunk);
       for (uint32_t start = 0; start < samples; start += kChunk) {
          const uint32_t end = samples - start > kChunk ? start + kChunk : samples;
-         int used = 0, n1 = 0, nn = 0, c1 = 0, cn = 0, cc = 0, over = 0;
-         if (everySample) {
-            used = static_cast<int>(end - start);
-            PairSums chunk = SumPairs(values + 2 * size_t{start}, end - start, weight);
-            n1 = chunk.n1;
-            nn = chunk.nn;
-            c1 = chunk.c1;
-            cn = chunk.cn;
-            cc = chunk.cc;
-            over = chunk.over;
-         } else {
-            for (uint32_t i = start; i < end; i++) {
-               if ((ploidy[i] & 0x80) || (!included.empty() && !included[i])) continue;
-               const int first = values[2 * i], second = values[2 * i + 1];
-               const int n = 510 - weight * first - second, c = Rounding(n);
-               over |= first + second;
-               used++;
-               n1 += n;
-               nn += n * n;
-               c1 += c;
-               cn += c * n;
-               cc += c * c;
+         int used = static_cast<int>(end - start);
+         if (!everySample) {
+            // Plain byte arithmetic, which the compiler vectorises.
+            const unsigned char* selected = contexts->selected.data() + start;
+            const unsigned char* chunkPloidy = ploidy + start;
+            unsigned char* kept = keep.data();
+            used = 0;
+            for (uint32_t i = 0; i < end - start; i++) {
+               kept[i] = selected[i] & static_cast<unsigned char>(-(chunkPloidy[i] == 2));
+               used += kept[i] & 1;
             }
          }
-         overs |= over;
+         PairSums chunk = SumPairs(values + 2 * size_t{start}, everySample ? nullptr : keep.data(),
+                                   end - start, weight);
+         overs |= chunk.over;
          count += used;
-         sumN += n1;
-         sumNN += nn;
-         sumC += c1;
-         sumCN += cn;
-         sumCC += cc;
+         sumN += chunk.n1;
+         sumNN += chunk.nn;
+         sumC += chunk.c1;
+         sumCN += chunk.cn;
+         sumCC += chunk.cc;
       }
       // Two probabilities of one set past 255 add up to more than 1.
       if (!phased && overs > 255) {

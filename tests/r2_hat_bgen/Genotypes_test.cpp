@@ -186,23 +186,48 @@ TEST(GenotypeConverter, EveryBitDepth) {
 // dosage; over every pair of stored values, unphased and phased, it must
 // give exactly the sums of the general path (forced here by one more
 // sample, haploid and missing, which adds nothing); every vector width the
-// processor has takes part.
+// processor has takes part. With a subset of the samples and missing ones,
+// the masked lanes must add nothing, and a left-out sample's probabilities
+// adding up to more than 1 are not its concern.
 TEST(GenotypeConverter, EightBitPathMatchesTheGeneralOne) {
-   for (bool phased : {false, true}) {
-      Layout2Data fast;
-      fast.phased = phased;
-      for (uint64_t a = 0; a <= 255; a++)
-         for (uint64_t b = 0; a + b <= 255 || (phased && b <= 255); b++) fast.Sample(2, {a, b});
-      // A tail past the widest vector's multiple: 8 samples for the narrower
-      // loop and 3 for the scalar one.
-      for (uint64_t a = 0; a < 11; a++) fast.Sample(2, {a, 200});
-      Layout2Data general = fast;
-      general.Sample(1, {0}, true);
-      std::vector<MarkerSums> quick, slow;
-      ASSERT_EQ(Convert(fast, quick), "");
-      ASSERT_EQ(Convert(general, slow), "");
-      EXPECT_EQ(quick[0].n, slow[0].n);
-      EXPECT_EQ(quick[0].Sum(), slow[0].Sum());
-      EXPECT_EQ(quick[0].SumOfSquares(), slow[0].SumOfSquares());
-   }
+   for (bool phased : {false, true})
+      for (bool subset : {false, true}) {
+         Layout2Data fast;
+         fast.phased = phased;
+         // Left out, probabilities adding up to 2: in the widest vector's
+         // lanes, the narrower one's and the scalar loop's.
+         std::vector<size_t> leftOut;
+         auto addLeftOut = [&] {
+            if (!subset) return;
+            leftOut.push_back(fast.ploidy.size());
+            fast.Sample(2, {255, 255});
+         };
+         addLeftOut();
+         for (uint64_t a = 0; a <= 255; a++)
+            for (uint64_t b = 0; a + b <= 255 || (phased && b <= 255); b++)
+               fast.Sample(2, {a, b}, subset && (a + b) % 7 == 3);
+         // A tail past the widest vector's multiple: 8 samples for the
+         // narrower loop and the rest for the scalar one.
+         addLeftOut();
+         for (uint64_t a = 0; a < 11; a++) fast.Sample(2, {a, 200});
+         addLeftOut();
+         std::vector<char> included;
+         if (subset) {
+            for (size_t i = 0; i < fast.ploidy.size(); i++) included.push_back(i % 5 != 1);
+            for (size_t i : leftOut) included[i] = 0;
+         }
+         Layout2Data general = fast;
+         general.Sample(1, {0}, true);
+         if (subset) included.push_back(1);
+         std::vector<MarkerSums> quick, slow;
+         std::vector<char> fastIncluded(included.begin(), included.end() - (subset ? 1 : 0));
+         ASSERT_EQ(Convert(fast, quick, fastIncluded), "");
+         ASSERT_EQ(Convert(general, slow, included), "");
+         EXPECT_EQ(quick[0].n, slow[0].n);
+         EXPECT_EQ(quick[0].Sum(), slow[0].Sum());
+         EXPECT_EQ(quick[0].SumOfSquares(), slow[0].SumOfSquares());
+         if (subset) {
+            EXPECT_LT(quick[0].n, static_cast<int64_t>(fast.ploidy.size()) * 3 / 4);
+         }
+      }
 }
