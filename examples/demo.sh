@@ -24,3 +24,13 @@ if [ -x "$vcf" ]; then
    echo "\$ cat $build/demo/vcf.info"
    cat "$build/demo/vcf.info"
 fi
+
+# A small BGEN file (40 samples by 8 variants of 8-bit probabilities, zlib,
+# written by bench/make_bgen) and its .bgi index: r2_hat_bgen reports a range.
+bgen=$build/r2_hat_bgen/r2_hat_bgen
+if [ -x "$bgen" ]; then
+   echo "\$ $bgen -o $build/demo/bgen --range 1:10100-10300 examples/demo/dosages.bgen"
+   "$bgen" -o "$build/demo/bgen" --range 1:10100-10300 examples/demo/dosages.bgen
+   echo "\$ cat $build/demo/bgen.info"
+   cat "$build/demo/bgen.info"
+fi
