@@ -40,24 +40,56 @@ int64_t Nanos(uint64_t numerator, uint64_t scale) {
    return static_cast<int64_t>(twice / (2 * static_cast<unsigned __int128>(scale)));
 }
 
-// The dosages of one allele of one variant, as numerators over `scale`.
+// Nanos(n, scale) for every n up to `largest`, kept while the scale stays:
+// a lookup instead of a 128-bit division per sample.
+class NanosTable {
+public:
+   // The table, or null when `largest` is past kTableLimit.
+   const int64_t* For(uint64_t scale, uint64_t largest) {
+      if (largest >= kTableLimit) return nullptr;
+      if (scale != tableScale || largest >= nanos.size()) {
+         nanos.resize(largest + 1);
+         for (uint64_t n = 0; n <= largest; n++) nanos[n] = Nanos(n, scale);
+         tableScale = scale;
+      }
+      return nanos.data();
+   }
+
+private:
+   // 2 MB: diploid dosages of up to 16 bits, and layout 1, fit.
+   static constexpr uint64_t kTableLimit = uint64_t{1} << 18;
+   uint64_t tableScale = 0;
+   std::vector<int64_t> nanos;
+};
+
+// The dosages of one allele of one variant, as numerators over `scale`:
+// counted in a histogram when they take few values, else each converted
+// (through `table` when there is one) and summed exactly.
 class Tally {
 public:
-   void Reset(uint64_t scaleOfValues, uint64_t largest) {
+   void Reset(uint64_t scaleOfValues, uint64_t largest, NanosTable& tables) {
       scale = scaleOfValues;
       counted = largest < kHistogramLimit;
       if (counted) histogram.assign(largest + 1, 0);
-      direct = MarkerSums();
+      table = counted ? nullptr : tables.For(scale, largest);
+      count = 0;
+      sum = 0;
+      squares = 0;
    }
    void Add(uint64_t numerator) {
-      if (counted)
+      if (counted) {
          histogram[numerator]++;
-      else
-         direct.AddExact(Nanos(numerator, scale), 1);
+         return;
+      }
+      const uint64_t nanos =
+          static_cast<uint64_t>(table != nullptr ? table[numerator] : Nanos(numerator, scale));
+      count++;
+      sum += nanos;
+      squares += static_cast<unsigned __int128>(nanos) * nanos;
    }
-   uint32_t* Histogram() { return histogram.data(); }
    void Fold(MarkerSums& sums) const {
-      sums = direct;
+      sums = MarkerSums();
+      sums.AddExactSums(count, static_cast<__int128>(sum), static_cast<__int128>(squares));
       if (!counted) return;
       for (size_t value = 0; value < histogram.size(); value++)
          if (histogram[value] != 0) sums.AddExact(Nanos(value, scale), histogram[value]);
@@ -67,7 +99,9 @@ private:
    uint64_t scale = 1;
    bool counted = false;
    std::vector<uint32_t> histogram;
-   MarkerSums direct;
+   const int64_t* table = nullptr;
+   int64_t count = 0;
+   unsigned __int128 sum = 0, squares = 0;
 };
 
 // What rounding adds to a dosage of n / 255 in billionths beyond
@@ -231,6 +265,7 @@ struct GenotypeConverter::Contexts {
    ZSTD_DCtx* zstd = ZSTD_createDCtx();
 #endif
    std::vector<Tally> tallies;
+   NanosTable nanos;
    std::vector<unsigned char> selected;  // 0xff for each sample asked for, else 0
    std::vector<unsigned char> keep;      // the samples of a chunk that count
    ~Contexts() {
@@ -358,7 +393,7 @@ bool GenotypeConverter::Layout1(std::vector<MarkerSums>& sums, std::string& reas
       return false;
    }
    Tally& tally = (contexts->tallies.resize(1), contexts->tallies[0]);
-   tally.Reset(kLayout1Scale, 3 * uint64_t{65535});
+   tally.Reset(kLayout1Scale, 3 * uint64_t{65535}, contexts->nanos);
    for (uint32_t i = 0; i < header.samples; i++) {
       if (!included.empty() && !included[i]) continue;
       const unsigned char* p = data + size_t{6} * i;
@@ -398,7 +433,7 @@ bool GenotypeConverter::Layout2(const RawVariant& variant, std::vector<MarkerSum
 
    std::vector<Tally>& tallies = contexts->tallies;
    tallies.resize(alleles - 1);
-   for (Tally& tally : tallies) tally.Reset(scale, 2 * scale);
+   for (Tally& tally : tallies) tally.Reset(scale, 2 * scale, contexts->nanos);
 
    // Diploid, two alleles, one byte per value: by far the most common
    // shape, read without the general bit reader.
@@ -478,6 +513,11 @@ bool GenotypeConverter::Layout2(const RawVariant& variant, std::vector<MarkerSum
    };
    std::vector<uint64_t> stored, numerators(alleles);
    const uint64_t limit = totalBits;
+   // The number of stored values of a sample of each ploidy in range.
+   uint64_t valuesOf[64] = {};
+   for (int p = minPloidy; p <= maxPloidy; p++)
+      valuesOf[p] = phased ? uint64_t(p) * (alleles - 1)
+                           : Choose(uint64_t(p) + alleles - 1, alleles - 1, limit) - 1;
    for (uint32_t i = 0; i < samples; i++) {
       const int sampleploidy = ploidy[i] & 0x3f;
       const bool missing = (ploidy[i] & 0x80) != 0;
@@ -485,8 +525,7 @@ bool GenotypeConverter::Layout2(const RawVariant& variant, std::vector<MarkerSum
          reason = "sample " + std::to_string(i + 1) + " has a ploidy outside the stated range";
          return false;
       }
-      uint64_t count = phased ? uint64_t(sampleploidy) * (alleles - 1)
-                              : Choose(sampleploidy + alleles - 1, alleles - 1, limit) - 1;
+      const uint64_t count = valuesOf[sampleploidy];
       if (count > limit || bit + count * bits > totalBits) {
          reason = "its genotype data end before the probabilities of every sample";
          return false;
@@ -501,6 +540,19 @@ bool GenotypeConverter::Layout2(const RawVariant& variant, std::vector<MarkerSum
                   std::to_string(sampleploidy) +
                   ": dosages and r2_hat are defined for haploid and diploid samples";
          return false;
+      }
+      if (alleles == 2 && sampleploidy == 2) {
+         // The common shape, as the general loops below count it: unphased,
+         // P(1/1) and P(1/2) stored and P(2/2) what is left; phased, each
+         // haplotype's P(allele 1), which no stored value can take past 1.
+         const uint64_t x = read(), y = read();
+         if (!phased && x + y > scale) {
+            reason =
+                "the probabilities of sample " + std::to_string(i + 1) + " add up to more than 1";
+            return false;
+         }
+         tallies[0].Add(phased ? 2 * scale - x - y : y + 2 * (scale - x - y));
+         continue;
       }
       std::fill(numerators.begin(), numerators.end(), 0);
       if (phased || sampleploidy == 1) {
