@@ -30,8 +30,9 @@ if ! command -v chromium >/dev/null; then
    echo "chromium is not installed: the page was not shown in a browser"
    exit 77
 fi
+# Its profile and caches stay in the scratch folder, which goes at the end.
 for size in 412,3400 1400,3000; do
-   timeout 120 chromium --headless --no-sandbox --disable-gpu --user-data-dir="$work/profile" \
+   HOME=$work XDG_CACHE_HOME=$work/cache XDG_CONFIG_HOME=$work/config timeout 120 chromium --headless --no-sandbox --disable-gpu --user-data-dir="$work/profile" \
       --screenshot="$work/shot.png" --window-size=$size "file://$work/run.html" >/dev/null 2>&1
    $check shot shot.png || { echo "window $size"; exit 1; }
 done
