@@ -40,6 +40,8 @@ for what in "$@"; do
       need pkg-config command -v pkg-config
       want plink2 command -v plink2
       need libxml2-utils command -v xmllint
+      need python3 command -v python3
+      want chromium command -v chromium
       want snakemake command -v snakemake
       ;;
    workflow)
@@ -63,7 +65,7 @@ if [ -n "$optional" ]; then
    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
       missing="$missing$optional"
    else
-      echo "Optional Debian packages not installed:$optional (libisal-dev: r2_hat then reads gzip input through zlib, which is slower; libzstd-dev, libsqlite3-dev: r2_hat_bgen then refuses zstd files and reads no .bgi index; libhts-dev: r2_hat_vcf is not built; plink2: r2_hat_vcf's comparison with it is skipped; snakemake: the workflow's checks are skipped; isal, tabix: the benchmark's igzip and bgzip comparisons are skipped)" >&2
+      echo "Optional Debian packages not installed:$optional (libisal-dev: r2_hat then reads gzip input through zlib, which is slower; libzstd-dev, libsqlite3-dev: r2_hat_bgen then refuses zstd files and reads no .bgi index; libhts-dev: r2_hat_vcf is not built; plink2: r2_hat_vcf's comparison with it is skipped; snakemake: the workflow's checks are skipped; chromium: r2_summary's page is not shown in a browser; isal, tabix: the benchmark's igzip and bgzip comparisons are skipped)" >&2
    fi
 fi
 [ -z "$missing" ] && exit 0

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Runs r2_hat on the bundled example (8 markers, 40 individuals, gzip dosages
 # and an imputation info file) and shows the report, summarises the report by
-# MAF with r2_summary (the picture goes to BUILD-DIR/demo/example.svg), then
-# runs r2_hat_vcf on the same dosages as a VCF.
+# MAF with r2_summary (the pictures go to BUILD-DIR/demo/example.svg and
+# example.curves.svg, the page that shows them with the table to
+# example.html), then runs r2_hat_vcf on the same dosages as a VCF.
 # Usage: demo.sh BUILD-DIR   (run from the top of the source tree)
 set -e
 build=${1:-build}
@@ -14,6 +15,7 @@ echo "\$ cat $build/demo/example.info"
 cat "$build/demo/example.info"
 echo "\$ $build/r2_summary/r2_summary -o $build/demo/example $build/demo/example.info"
 "$build/r2_summary/r2_summary" -o "$build/demo/example" "$build/demo/example.info"
+echo "The page of the run, to open in a browser: $build/demo/example.html"
 
 # The same dosages as a bgzip-compressed VCF (REF = Al1, ALT = Al2, DS counts
 # ALT): r2_hat_vcf writes the same report, when it was built (with htslib).

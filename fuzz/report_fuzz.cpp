@@ -1,13 +1,14 @@
 // r2_summary's report reader on arbitrary bytes, plain or gzip-compressed as
-// the bytes themselves say, then the summary table and the picture.
+// the bytes themselves say, then the summary table, the pictures and the page.
 //
 // Properties: a report either ends in a fatal error or counts one marker per
-// non-empty line after its header, in the table and in the picture; the
-// picture's size does not grow with the markers.
+// non-empty line after its header; the pictures and the page do not grow
+// with the markers.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "Page.h"
 #include "Picture.h"
 #include "ReportFile.h"
 #include "Summary.h"
@@ -24,6 +25,7 @@ void Run(const uint8_t* data, size_t size) {
    MafBins bins(edges);
    Summary summary(bins, thresholds);
    Density density(bins);
+   density.StartReport();
    IFILE file = ifopen(path.c_str(), "rb");
    int64_t rows = -1;
    try {
@@ -48,10 +50,17 @@ void Run(const uint8_t* data, size_t size) {
    Table table = summary.Header();
    summary.AppendRows("report", table);
    LOCI_FUZZ_CHECK(table.size() == 1u + bins.Count() + 1u);
-   FILE* picture = tmpfile();
-   density.WriteSvg(picture, thresholds, {"report"});
-   LOCI_FUZZ_CHECK(ftell(picture) < 300000);
-   fclose(picture);
+   PageContents page;
+   page.inputs = {"report"};
+   page.rows = {rows};
+   page.bins = &bins;
+   page.thresholds = &thresholds;
+   page.table = table;
+   summary.AppendRows("all", page.table);
+   page.density = density.Svg(thresholds, page.inputs);
+   page.curves = density.CurvesSvg(thresholds, page.inputs);
+   LOCI_FUZZ_CHECK(page.density.size() < 300000 && page.curves.size() < 100000);
+   LOCI_FUZZ_CHECK(Page(page).size() < 500000);
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 // r2_summary: the quality picture of an imputation run. Reads reports of
 // r2_hat (either layout, plain or gzip) and summarises r2_hat per MAF bin,
-// on standard output and in PREFIX.summary.tsv, and draws r2_hat against MAF
-// in PREFIX.svg.
+// on standard output and in PREFIX.summary.tsv, draws r2_hat against MAF in
+// PREFIX.svg and PREFIX.curves.svg, and puts it all on the page PREFIX.html.
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "Page.h"
 #include "Picture.h"
 #include "ReportFile.h"
 #include "Summary.h"
@@ -26,8 +27,9 @@ const char* const kUsage =
     "Summarises reports of r2_hat (either layout, plain or gzip) by minor allele\n"
     "frequency: per MAF bin the number of markers, how many reach each r2_hat\n"
     "threshold, and the mean and median r2_hat, for each report and for all\n"
-    "together. Writes the table to standard output and PREFIX.summary.tsv, and\n"
-    "r2_hat against MAF to PREFIX.svg. The reports follow the options.\n"
+    "together. Writes the table to standard output and PREFIX.summary.tsv, r2_hat\n"
+    "against MAF to PREFIX.svg (all reports) and PREFIX.curves.svg (by report),\n"
+    "and a page with all of them to PREFIX.html. The reports follow the options.\n"
     "\n"
     "Options:\n"
     "  -o, --prefix PREFIX      output prefix (default r2_summary.out)\n"
@@ -86,29 +88,45 @@ int main(int argc, char** argv) {
 
    std::string tableName = std::string(prefix) + ".summary.tsv";
    std::string pictureName = std::string(prefix) + ".svg";
+   std::string curvesName = std::string(prefix) + ".curves.svg";
+   std::string pageName = std::string(prefix) + ".html";
    OutputSet outputs;
    for (const std::string& input : inputs) outputs.Input(input);
    FILE* tableStream = outputs.Open(tableName);
    FILE* pictureStream = outputs.Open(pictureName);
+   FILE* curvesStream = outputs.Open(curvesName);
+   FILE* pageStream = outputs.Open(pageName);
 
    MafBins bins(edges);
    Summary all(bins, thresholds);
    Density density(bins);
-   Table table = all.Header();
+   PageContents page;
+   page.table = all.Header();
    for (const std::string& input : inputs) {
       Summary one(bins, thresholds);
+      density.StartReport();
       long long rows = ReadReport(input.c_str(), one, density);
       printf("Read %lld markers from report [%s]\n", rows, input.c_str());
-      one.AppendRows(input, table);
+      one.AppendRows(input, page.table);
       all.Merge(one);
+      page.rows.push_back(rows);
    }
-   all.AppendRows("all", table);
-   printf("\n%s\n", Aligned(table).c_str());
+   all.AppendRows("all", page.table);
+   printf("\n%s\n", Aligned(page.table).c_str());
 
-   fputs(TabSeparated(table).c_str(), tableStream);
-   density.WriteSvg(pictureStream, thresholds, inputs);
+   page.inputs = inputs;
+   page.bins = &bins;
+   page.thresholds = &thresholds;
+   page.density = density.Svg(thresholds, inputs);
+   page.curves = density.CurvesSvg(thresholds, inputs);
+   page.outputs = {tableName, pictureName, curvesName, pageName};
+   const char* declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+   fputs(TabSeparated(page.table).c_str(), tableStream);
+   fputs((declaration + page.density).c_str(), pictureStream);
+   fputs((declaration + page.curves).c_str(), curvesStream);
+   fputs(Page(page).c_str(), pageStream);
    outputs.CommitAll();
-   printf("Wrote the summary to [%s] and the picture to [%s]\n\n", tableName.c_str(),
-          pictureName.c_str());
+   printf("Wrote the summary to [%s], the pictures to [%s] and [%s], and the page to [%s]\n\n",
+          tableName.c_str(), pictureName.c_str(), curvesName.c_str(), pageName.c_str());
    return 0;
 }

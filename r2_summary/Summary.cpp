@@ -1,5 +1,6 @@
 #include "Summary.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,11 +29,35 @@ MafBins::MafBins(const Cuts& cuts) : edges(cuts.values) {
       edges.push_back(0.5);
       texts.push_back("0.5");
    }
-   labels.push_back("0");
-   std::string lower = "0";
-   for (const std::string& upper : texts) {
-      labels.push_back("(" + lower + "," + upper + "]");
-      lower = upper;
+   for (double edge : edges) {
+      double thousandths = std::round(edge * 1000);
+      if (std::fabs(edge * 1000 - thousandths) > 1e-6) {
+         printedEdges.clear();
+         break;
+      }
+      printedEdges.push_back(static_cast<int>(thousandths));
+   }
+   labels = {"monomorphic", "< 0.0005"};
+   if (!printedEdges.empty()) {
+      // A printed MAF t stands for t - 0.0005 up to t + 0.0005.
+      auto half = [](int thousandths) {
+         char text[24];
+         snprintf(text, sizeof text, "%.4f", (thousandths + 0.5) / 1000);
+         std::string trimmed = text;
+         return trimmed.substr(0, trimmed.find_last_not_of('0') + 1);
+      };
+      int lower = 0;
+      for (int upper : printedEdges) {
+         labels.push_back("[" + half(lower) + "," +
+                          (upper == 500 ? std::string("0.5]") : half(upper) + ")"));
+         lower = upper;
+      }
+   } else {
+      std::string lower = "[0.0005";
+      for (const std::string& upper : texts) {
+         labels.push_back(lower + "," + upper + "]");
+         lower = "(" + upper;
+      }
    }
    labels.push_back("other");
 }

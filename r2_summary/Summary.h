@@ -26,28 +26,38 @@ struct Cuts {
 // not strictly increasing or leaves the range [low, high].
 bool ParseCuts(const std::string& text, double low, double high, Cuts& cuts);
 
-// The MAF bins: 0 alone, then (0, e1], (e1, e2], ... up to (ek, 0.5], then the
-// markers whose MAF is "-", nan or outside 0 to 0.5.
+// The MAF bins, which follow what a MAF printed with three decimals can say:
+// monomorphic markers (MAF 0 and r2_hat "-") apart, then the polymorphic
+// markers below 0.0005 (printed 0.000), then the bins ending at the edges e1,
+// e2, ... up to 0.5 (a MAF m falls in the first bin whose edge is at least
+// m), then the markers whose MAF is "-", nan or outside 0 to 0.5. With edges
+// of whole thousandths a bin is labelled by the MAF range its printed values
+// stand for: printed 0.002 to 0.005 is [0.0015,0.0055).
 class MafBins {
 public:
    explicit MafBins(const Cuts& edges);  // edges above 0, at most 0.5, increasing
 
+   static const int kMonomorphic = 0, kBelowPrinted = 1;
    int Count() const { return static_cast<int>(labels.size()); }
    int Other() const { return Count() - 1; }
    const std::string& Label(int bin) const { return labels[bin]; }
    const std::vector<double>& Edges() const { return edges; }
+   // The bins' edges in thousandths of the printed MAF, or empty when an edge
+   // is finer than a thousandth.
+   const std::vector<int>& PrintedEdges() const { return printedEdges; }
 
-   int Find(const ReportValue& maf) const {
-      if (maf.kind != ReportValue::kNumber) return Other();
-      if (maf.value == 0) return 0;
-      if (!(maf.value > 0)) return Other();
+   int Find(const ReportValue& maf, const ReportValue& r2) const {
+      if (maf.kind != ReportValue::kNumber || !(maf.value >= 0)) return Other();
+      if (maf.value == 0 && r2.kind == ReportValue::kMissing) return kMonomorphic;
+      if (maf.value < 0.0005) return kBelowPrinted;
       for (size_t i = 0; i < edges.size(); i++)
-         if (maf.value <= edges[i]) return static_cast<int>(i) + 1;
+         if (maf.value <= edges[i]) return static_cast<int>(i) + 2;
       return Other();
    }
 
 private:
-   std::vector<double> edges;  // upper edges of the bins after 0, the last 0.5
+   std::vector<double> edges;  // upper edges of the bins after 0.0005, the last 0.5
+   std::vector<int> printedEdges;
    std::vector<std::string> labels;
 };
 
@@ -61,7 +71,7 @@ public:
    Summary(const MafBins& bins, const Cuts& thresholds);
 
    void Add(const ReportValue& maf, const ReportValue& r2) {
-      Bin& bin = bins[mafBins.Find(maf)];
+      Bin& bin = bins[mafBins.Find(maf, r2)];
       bin.markers++;
       if (r2.kind != ReportValue::kNumber) {
          (r2.kind == ReportValue::kMissing ? bin.missing : bin.nan)++;

@@ -25,10 +25,11 @@ expected() {
          BEGIN { split("0.001 0.005 0.01 0.05 0.5", edge, " ") }
          NR == 1 { m = $1 == "SNP" ? 5 : 4; r = $1 == "SNP" ? 7 : 5; next }
          {
-            bin = 6
-            if ($m == "-" || $m ~ /nan/) bin = 6
-            else if ($m + 0 == 0) bin = 0
-            else if ($m > 0) for (i = 1; i <= 5; i++) if ($m + 0 <= edge[i] + 0) { bin = i; break }
+            bin = 7
+            if ($m == "-" || $m ~ /nan/) bin = 7
+            else if ($m + 0 == 0 && $r == "-") bin = 0
+            else if ($m + 0 >= 0 && $m + 0 < 0.0005) bin = 1
+            else if ($m > 0) for (i = 1; i <= 5; i++) if ($m + 0 <= edge[i] + 0) { bin = i + 1; break }
             kind = $r == "-" ? "M" : $r ~ /nan/ ? "X" : "N"
             print block, bin, kind, kind == "N" ? int($r * 1000 + ($r < 0 ? -0.5 : 0.5)) : 0
          }'
@@ -36,7 +37,7 @@ expected() {
    sort -S 256M -k4,4n records | awk -v names="$*" -v all=$(($# + 1)) '
       function places(x) { return sprintf("%s%d.%04d", x < 0 ? "-" : "", int((x < 0 ? -x : x) / 10000), (x < 0 ? -x : x) % 10000) }
       {
-         split($1 " " all, b, " "); split($2 " 7", i, " ")
+         split($1 " " all, b, " "); split($2 " 8", i, " ")
          for (x = 1; x <= 2; x++) for (y = 1; y <= 2; y++) {
             g = b[x] SUBSEP i[y]
             if (NR == FNR) {
@@ -52,9 +53,9 @@ expected() {
       }
       END {
          split(names " all", name, " ")
-         split("0 (0,0.001] (0.001,0.005] (0.005,0.01] (0.01,0.05] (0.05,0.5] other all", label, " ")
+         split("monomorphic|< 0.0005|[0.0005,0.0015)|[0.0015,0.0055)|[0.0055,0.0105)|[0.0105,0.0505)|[0.0505,0.5]|other|all", label, "|")
          print "input\tMAF\tmarkers\tr2_missing\tr2_nan\tr2>=0.3\tr2>=0.8\tmean_r2\tmedian_r2"
-         for (x = 1; x in name; x++) for (y = 0; y < 8; y++) {
+         for (x = 1; x in name; x++) for (y = 0; y < 9; y++) {
             g = x SUBSEP y; mean = median = "-"; s = sum[g]; c = n[g]
             if (c > 0) {
                mean = places(s >= 0 ? int((20 * s + c) / (2 * c)) : -int((-20 * s + c) / (2 * c)))
@@ -71,12 +72,14 @@ check() {  # check PREFIX REPORT...: run, compare with the independent table, pa
    /usr/bin/time -f %M -o rss "$summary" -o "$prefix" "$@" >/dev/null
    expected "$@" >expected.tsv
    cmp expected.tsv "$prefix.summary.tsv" || { diff expected.tsv "$prefix.summary.tsv" | head; exit 1; }
-   xmllint --noout "$prefix.svg"
-   echo "$prefix: $(tail -1 rss) kB peak memory, picture $(stat -c %s "$prefix.svg") bytes"
+   xmllint --noout "$prefix.svg" "$prefix.curves.svg" "$prefix.html"
+   echo "$prefix: $(tail -1 rss) kB peak memory, pictures $(stat -c %s "$prefix.svg") and" \
+      "$(stat -c %s "$prefix.curves.svg") bytes, page $(stat -c %s "$prefix.html") bytes"
 }
 
 # The golden cases' pictures are the program's output byte for byte.
-xmllint --noout "$source_dir"/tests/r2_summary/*/expected/*.svg
+xmllint --noout "$source_dir"/tests/r2_summary/*/expected/*.svg \
+   "$source_dir"/tests/r2_summary/*/expected/out.html
 
 mkdir -p build/demo
 "$r2hat" -s "$source_dir/examples/demo/snps.txt" -g "$source_dir/examples/demo/dosages.gz" \
@@ -104,7 +107,8 @@ awk -v rows=1000000 'BEGIN {
 }'
 gzip gen.info
 check gen gen.r2_hat gen.info.gz
-[ "$(stat -c %s gen.svg)" -lt 400000 ] || { echo "picture of $(stat -c %s gen.svg) bytes"; exit 1; }
+[ "$(stat -c %s gen.svg)" -lt 400000 ] && [ "$(stat -c %s gen.html)" -lt 500000 ] ||
+   { echo "picture of $(stat -c %s gen.svg) bytes, page of $(stat -c %s gen.html)"; exit 1; }
 # Twice the markers, not more memory (beyond the read-ahead's timing); not
 # measured under sanitizers, whose allocators keep freed memory.
 [ "${LOCI_SANITIZE_RUN:-0}" = 1 ] && exit 0

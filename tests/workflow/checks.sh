@@ -26,11 +26,12 @@ run() {  # run CONFIG: the workflow with its outputs in out/
       --quiet >run.log 2>&1
 }
 # same_summary: r2_summary on one-pass chromosome reports in ref/ gives the
-# workflow's table and picture, under the same names.
+# workflow's table, pictures and page, under the same names.
 same_summary() {
    (cd ref && "$summary" -o out/summary out/chromosomes/*.info >/dev/null)
-   cmp ref/out/summary.summary.tsv out/summary.summary.tsv
-   cmp ref/out/summary.svg out/summary.svg
+   for output in summary.tsv svg curves.svg html; do
+      cmp ref/out/summary.$output out/summary.$output || exit 1
+   done
 }
 batches() {  # batches SAMPLES: S1..SAMPLES split at random into b0, b1, b2
    seq 1 "$1" | awk 'BEGIN { srand(7) } { print "S" $1 > ("b" int(rand() * 3)) }'
@@ -116,7 +117,8 @@ bad_input)
    fails() {  # fails CONFIG MESSAGE: the run stops with MESSAGE and leaves no final output
       if run "$1"; then echo "$1: the run succeeded"; exit 1; fi
       grep -qF "$2" run.log || { cat run.log; echo "$1: no [$2]"; exit 1; }
-      [ ! -e out/cohort.info ] && [ ! -e out/summary.summary.tsv ] && [ ! -e out/summary.svg ]
+      [ ! -e out/cohort.info ] && [ ! -e out/summary.summary.tsv ] && [ ! -e out/summary.svg ] &&
+         [ ! -e out/summary.html ]
       rm -rf out
    }
    printf 'files:\n  - {file: %s, batch: a, regions: [1]}\n  - {file: lost.vcf.gz, batch: b, regions: [1]}\n' \
