@@ -12,12 +12,13 @@
 // hemizygous on X), about 1.5% missing. Planted errors, listed in
 // PREFIX.planted (family, marker, person, kind):
 //   error     each typed genotype changed to another with probability
-//             --errors (default 0.0005); a male on X stays hemizygous. Most
+//             --errors (default 0.0002); a male on X stays hemizygous. Most
 //             are seen by a check of trios.
 //   multigen  in a three-generation family and marker with probability
-//             --multigen (default 0.0002): GF1 and GM1 homozygous and typed,
+//             --multigen (default 0.0001): GF1 and GM1 homozygous and typed,
 //             P1 untyped, and C1 given the other allele from P1, which no
-//             genotype of P1 explains while every trio stays consistent.
+//             genotype of P1 explains while every trio stays consistent;
+//             no error is planted beside it.
 // --bed (the default) writes PREFIX.bed/.bim/.fam, marker by marker, so
 // that memory follows the persons only. --text writes PREFIX.ped (family,
 // person, father, mother, sex, phenotype 0, two allele letters per marker,
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
    }
    long families = atol(argv[1]), markers = atol(argv[2]), trios = 0, onX = markers / 20;
    std::string prefix = argv[3];
-   double errorRate = 0.0005, multigenRate = 0.0002;
+   double errorRate = 0.0002, multigenRate = 0.0001;
    bool text = false, bed = false;
    Random random{20261207};
    for (int i = 4; i < argc; i++) {
@@ -202,7 +203,7 @@ int main(int argc, char** argv) {
             }
             if (random.Chance(0.015)) {
                g = kMissing;
-            } else if (!(multigen && k == 6) && random.Chance(errorRate)) {
+            } else if (!multigen && random.Chance(errorRate)) {
                if (x && person.sex == 1)
                   g = 2 - g;
                else
