@@ -9,7 +9,9 @@
 # `bgzip -dc` and plink2; r2_summary reads 20 million report rows; a pedigree
 # of 20,000 persons by 10,000 markers is loaded once, the inheritance check is
 # timed on generated families, and ped_qc runs whole on one of them.
+# Last, ped_qc --bfile on a SNP-array fileset against plink1.9 --mendel.
 # Usage: bench/run.sh BUILD-DIR [ZLIB-BUILD-DIR]
+# LOCI_BENCH_ONLY=ped_qc_fileset runs the last section alone.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 zlib_r2hat=
@@ -27,11 +29,6 @@ make_set() {  # make_set NAME INDIVIDUALS MARKERS
       gzip -6 -c "$data/$1.dose" >"$data/$1.dose.gz"
    fi
 }
-make_set main 500 40000
-make_set half 250 40000
-make_set narrow 500 20000
-make_set wide 50 400000
-
 # best_of3 COMMAND...: prints "seconds peak-KiB" of the fastest of three runs.
 best_of3() {
    local best="" mem=""
@@ -83,6 +80,53 @@ interleaved() {
 ratio() {  # ratio LABEL A B TARGET: prints A / B against its target
    awk "BEGIN{printf \"%-52s %.2f (%s)\\n\", \"$1\", $2 / ($3 > 0 ? $3 : 0.001), \"$4\"}"
 }
+
+# ped_qc --bfile on 10,000 three-generation families of 11 (110,000 persons)
+# by 20,000 biallelic markers, a twentieth on X, written as a fileset by
+# bench/make_fileset (550 MB .bed; the same bytes as plink1.9 --make-bed
+# writes from its text, tests/ped_qc/matches_plink.sh) with planted errors,
+# against plink1.9 --bfile --mendel on the same files, best of
+# LOCI_BENCH_RUNS (3) by turns. plink checks trios only, ped_qc each family
+# whole and searches the culprits. Skipped without plink1.9.
+ped_qc_fileset() {
+   local plink make_fileset runs=${LOCI_BENCH_RUNS:-3}
+   plink=$(command -v plink1.9 || true)
+   make_fileset=$(helper make_fileset)
+   echo
+   if [ -z "$plink" ]; then
+      echo "plink1.9 not installed: ped_qc --bfile against plink1.9 --mendel skipped"
+      return
+   fi
+   if [ ! -s "$data/fileset.bed" ]; then
+      "$make_fileset" 10000 20000 "$data/fileset"
+      rm -f "$data/fileset.planted"
+   fi
+   echo "ped_qc --bfile: 10,000 families of 11 x 20,000 markers ($(($(stat -c %s "$data/fileset.bed") / 1000000)) MB .bed)"
+   interleaved "$runs" /usr/bin/time -f %M -o "$data/.ped_qc-memory" "$build/ped_qc" \
+      --bfile "$data/fileset" -o "$data/fileset-qc" -- \
+      /usr/bin/time -f %M -o "$data/.plink-memory" "$plink" --bfile "$data/fileset" --mendel \
+      --out "$data/fileset-plink"
+   printf "ped_qc --bfile %.2f s, plink1.9 --bfile --mendel %.2f s (best of %d, by turns; load %s)\n" \
+      "$best_a" "$best_b" "$runs" "$(cut -d' ' -f1-3 /proc/loadavg)"
+   ratio "ped_qc --bfile / plink1.9 --mendel" "$best_a" "$best_b" "target <= 2"
+   awk -v t="$best_a" -v u="$best_b" 'BEGIN{printf "per family-marker: ped_qc %.3f us, plink1.9 %.3f us\n", t / 2e8 * 1e6, u / 2e8 * 1e6}'
+   awk -v a="$(tail -1 "$data/.ped_qc-memory")" -v b="$(tail -1 "$data/.plink-memory")" \
+      'BEGIN{printf "peak memory: ped_qc %.1f MiB, plink1.9 %.1f MiB\n", a / 1024, b / 1024}'
+   grep -h "^--me/--mendel: " "$data/fileset-plink.log" || true
+   awk -F'\t' 'NR > 1 { n++; if ($5 == "none") none++; else if ($5 !~ /,/) one++ }
+      END { printf "ped_qc: %d families and markers inconsistent, %d with a single culprit, %d with none\n", n, one, none }' \
+      "$data/fileset-qc.mendel"
+   rm -f "$data"/fileset-qc.* "$data"/fileset-plink.*
+}
+if [ "${LOCI_BENCH_ONLY:-}" = ped_qc_fileset ]; then
+   ped_qc_fileset
+   exit 0
+fi
+
+make_set main 500 40000
+make_set half 250 40000
+make_set narrow 500 20000
+make_set wide 50 400000
 
 cd "$data"
 size=$(stat -c %s main.dose)
@@ -307,3 +351,5 @@ fi
    "$build/ped_qc" -d "$data/qc.dat" -p "$data/qc.ped" -o "$data/qc" >"$data/qc.out"
 grep -E "^   (Reports of Mendelian|Families and markers inconsistent|A single|Several|No single)" \
    "$data/qc.out"
+
+ped_qc_fileset
