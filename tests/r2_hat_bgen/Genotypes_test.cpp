@@ -175,8 +175,7 @@ TEST(GenotypeConverter, MissingSubsetsAndRefusals) {
 // all, as the variants of one file may come, deepest first.
 TEST(GenotypeConverter, EveryBitDepth) {
    Layout2Data shape;
-   shape.Sample(2, {0, 0});
-   shape.Sample(2, {0, 0});
+   for (int i = 0; i < 3; i++) shape.Sample(2, {0, 0});
    const BgenHeader header = shape.Header();
    GenotypeConverter converter(header, {});
    for (int bits = 32; bits >= 1; bits--) {
@@ -184,6 +183,7 @@ TEST(GenotypeConverter, EveryBitDepth) {
       Layout2Data data;
       data.bits = bits;
       data.Sample(2, {scale / 3, scale / 2});
+      data.Sample(0, {});  // no genotype: adds nothing
       data.Sample(2, {0, scale});
       std::vector<MarkerSums> sums;
       std::string reason;
