@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/Error.h"
+#include "pedigree/BiallelicCheck.h"
 
 namespace {
 
@@ -65,9 +66,13 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
    // even where nearly every family is inconsistent at every marker.
    int markersPerCheck =
        static_cast<int>(std::max(1L, std::min(64L, kMostPairsHeld / std::max(1, ped.familyCount))));
+   // The library's check sees only the families and markers the biallelic
+   // check leaves unsure, and only their genotypes are stored in the slots.
+   BiallelicCheck fast(ped, famLine);
+   std::vector<std::pair<int, int>> loaded;  // family and slot
    ped.observer = &findings;
    while (fileset.ReadBlock()) {
-      fileset.LoadBlock(personOf);
+      fileset.NameBlock();
       findings.markerBase = fileset.BlockStart() - firstSlot;
       // Runs of markers under one rule set, in the order of the .bim.
       for (int first = 0, end; first < fileset.BlockSize(); first = end) {
@@ -79,10 +84,23 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
          }
          if (skip) continue;
          PedigreeGlobals::chromosomeX = x;
+         fast.Check(fileset.BlockBytes() + static_cast<size_t>(first) * fileset.BytesPerMarker(),
+                    fileset.BytesPerMarker(), end - first, x, fileset.UnknownAlleles() + first);
          for (int from = first, to; from < end; from = to) {
             to = std::min(end, from + markersPerCheck);
-            findings.SaveGenotypes(firstSlot + from, firstSlot + to);
-            anyError |= ped.CheckMarkers(firstSlot + from, firstSlot + to);
+            for (int m = from; m < to; m++)
+               for (int f : fast.Unsure(m - first)) {
+                  const Family& family = *ped.families[f];
+                  for (int i = family.first; i <= family.last; i++)
+                     if (famLine[i] >= 0)
+                        ped.persons[i]->markers[firstSlot + m] = fileset.Genotype(m, famLine[i]);
+                  loaded.emplace_back(f, firstSlot + m);
+                  findings.SaveFamilyGenotypes(f, firstSlot + m);
+               }
+            anyError |= ped.CheckMarkers(firstSlot + from, firstSlot + to,
+                                         [&](int slot) -> const std::vector<int>& {
+                                            return fast.Unsure(slot - firstSlot - first);
+                                         });
             findings.FindCulprits(firstSlot + from, firstSlot + to);
             if (blanked != nullptr)
                for (auto& [key, pair] : findings.pairs)
@@ -92,6 +110,13 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
                      removed++;
                   }
             findings.Flush(mendel);
+            // Slots hold no genotypes between checks.
+            for (auto [f, slot] : loaded) {
+               const Family& family = *ped.families[f];
+               for (int i = family.first; i <= family.last; i++)
+                  ped.persons[i]->markers[slot] = Alleles();
+            }
+            loaded.clear();
          }
       }
       PedigreeGlobals::chromosomeX = false;

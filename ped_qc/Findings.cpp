@@ -18,17 +18,23 @@ Findings::Findings(Pedigree& ped, ProgressLine& progress)
     : markerTotal(PedigreeGlobals::markerCount), ped(ped), progress(progress) {}
 
 void Findings::SaveGenotypes(int first, int end) {
-   int markers = PedigreeGlobals::markerCount;
-   if (end < 0) end = markers;
-   for (int i = 0; i < ped.count; i++) {
-      Person& p = *ped.persons[i];
-      bool twin = IsMZTwin(p);
-      bool male = PedigreeGlobals::chromosomeX && p.sex == SEX_MALE;
-      if (!twin && !male) continue;
-      for (int m = first; m < end; m++)
-         if (twin || p.markers[m].isHeterozygous())
-            saved[static_cast<long long>(i) * markers + m] = p.markers[m];
-   }
+   if (end < 0) end = PedigreeGlobals::markerCount;
+   for (int i = 0; i < ped.count; i++) SavePerson(i, first, end);
+}
+
+void Findings::SaveFamilyGenotypes(int family, int marker) {
+   const Family& f = *ped.families[family];
+   for (int i = f.first; i <= f.last; i++) SavePerson(i, marker, marker + 1);
+}
+
+void Findings::SavePerson(int person, int first, int end) {
+   Person& p = *ped.persons[person];
+   bool twin = IsMZTwin(p);
+   bool male = PedigreeGlobals::chromosomeX && p.sex == SEX_MALE;
+   if (!twin && !male) return;
+   for (int m = first; m < end; m++)
+      if (twin || p.markers[m].isHeterozygous())
+         saved[static_cast<long long>(person) * PedigreeGlobals::markerCount + m] = p.markers[m];
 }
 
 Alleles Findings::Original(int person, int marker) const {

@@ -42,6 +42,8 @@ public:
    // Saves what the checks may change at markers first .. end - 1 (every
    // marker when end is -1); call before them.
    void SaveGenotypes(int first = 0, int end = -1);
+   // The same for one family at one marker.
+   void SaveFamilyGenotypes(int family, int marker);
 
    void Report(const CheckReport& report) override;
    void MarkerChecked(int marker) override;
@@ -79,6 +81,7 @@ public:
    int unsearched = 0;   // families and markers too large for the search
 
 private:
+   void SavePerson(int person, int first, int end);
    void WriteMendel(FILE* output) const;
    Alleles Original(int person, int marker) const;
    bool ConsistentWithout(int family, int marker, const std::vector<Alleles>& original, int left);

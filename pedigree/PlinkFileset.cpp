@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "io/Error.h"
+#include "pedigree/BiallelicCheck.h"
 #include "pedigree/PedigreeGlobals.h"
 
 namespace {
@@ -316,7 +317,9 @@ std::vector<PlinkFileset::AddedParent> PlinkFileset::BuildPedigree(Pedigree& ped
    return added;
 }
 
-void PlinkFileset::LoadBlock(const std::vector<Person*>& personOf) {
+void PlinkFileset::NameBlock() {
+   genotypes.assign(static_cast<size_t>(BlockSize()) * 4, Alleles());
+   unknownAlleles.assign(BlockSize(), 0);
    for (int m = 0; m < BlockSize(); m++) {
       const BimMarker& marker = block[m];
       int slot = firstSlot + m;
@@ -325,17 +328,24 @@ void PlinkFileset::LoadBlock(const std::vector<Person*>& personOf) {
       info->chromosomeName = marker.chromosomeCode;
       int one = marker.allele1.Compare("0") == 0 ? 0 : info->NewAllele(marker.allele1);
       int two = marker.allele2.Compare("0") == 0 ? 0 : info->NewAllele(marker.allele2);
-      Alleles genotypes[4];
+      Alleles* table = &genotypes[static_cast<size_t>(m) * 4];
       if (one != 0)
-         genotypes[HOMOZYGOUS_1] =
+         table[HOMOZYGOUS_1] =
              Alleles{static_cast<unsigned char>(one), static_cast<unsigned char>(one)};
       if (two != 0)
-         genotypes[HOMOZYGOUS_2] =
+         table[HOMOZYGOUS_2] =
              Alleles{static_cast<unsigned char>(two), static_cast<unsigned char>(two)};
       if (one != 0 && two != 0)
-         genotypes[HETEROZYGOUS] =
+         table[HETEROZYGOUS] =
              Alleles{static_cast<unsigned char>(one), static_cast<unsigned char>(two)};
-      for (size_t i = 0; i < personOf.size(); i++)
-         personOf[i]->markers[slot] = genotypes[Code(m, static_cast<int>(i))];
+      unknownAlleles[m] = (one == 0 ? BiallelicCheck::UNKNOWN_ALLELE_1 : 0) |
+                          (two == 0 ? BiallelicCheck::UNKNOWN_ALLELE_2 : 0);
    }
+}
+
+void PlinkFileset::LoadBlock(const std::vector<Person*>& personOf) {
+   NameBlock();
+   for (int m = 0; m < BlockSize(); m++)
+      for (size_t i = 0; i < personOf.size(); i++)
+         personOf[i]->markers[firstSlot + m] = Genotype(m, static_cast<int>(i));
 }

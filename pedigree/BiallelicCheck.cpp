@@ -1,0 +1,242 @@
+#include "pedigree/BiallelicCheck.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "pedigree/GenotypeLists.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr int kWord = 64;
+
+}  // namespace
+
+BiallelicCheck::BiallelicCheck(Pedigree& ped, const std::vector<int>& columnOf)
+    : families(ped.familyCount) {
+   size_t largest = 0;
+   for (int f = 0; f < ped.familyCount; f++) {
+      Family& family = *ped.families[f];
+      Shape& shape = families[f];
+      shape.loop = family.count > family.founders && GenotypeList::HasLoop(ped, &family);
+      shape.unknownSex = false;
+      shape.membersBegin = static_cast<int>(column.size());
+      shape.count = family.count;
+      shape.sibshipsBegin = static_cast<int>(sibships.size());
+      std::vector<int> parentCount(family.count, 0);
+      for (int i = 0; i < family.count; i++) {
+         const Person& p = *ped.persons[family.path[i]];
+         int serial = family.path[i];
+         column.push_back(serial < static_cast<int>(columnOf.size()) ? columnOf[serial] : -1);
+         columns = std::max(columns, column.back() + 1);
+         male.push_back(p.sex == SEX_MALE);
+         shape.unknownSex |= p.sex != SEX_MALE && p.sex != SEX_FEMALE;
+         kidOf.push_back(-1);
+      }
+      for (int i = family.founders; i < family.count; i++) {
+         const Person& head = *ped.persons[family.path[i]];
+         if (head.sibs[0] != &head) continue;
+         int s = static_cast<int>(sibships.size()) - shape.sibshipsBegin;
+         Sibship sibship{head.father->traverse, head.mother->traverse,
+                         static_cast<int>(kids.size()), 0};
+         for (int k = 0; k < head.sibCount; k++) {
+            kids.push_back(head.sibs[k]->traverse);
+            kidOf[shape.membersBegin + head.sibs[k]->traverse] = s;
+         }
+         sibship.kidsEnd = static_cast<int>(kids.size());
+         sibships.push_back(sibship);
+         parentCount[sibship.father]++;
+         parentCount[sibship.mother]++;
+      }
+      shape.sibshipsEnd = static_cast<int>(sibships.size());
+      for (int i = 0; i < family.count; i++) {
+         parentOfBegin.push_back(static_cast<int>(parentOf.size()));
+         parentOf.resize(parentOf.size() + parentCount[i]);
+         parentOfEnd.push_back(parentOfBegin.back());
+      }
+      for (int s = shape.sibshipsBegin; s < shape.sibshipsEnd; s++)
+         for (int parent : {sibships[s].father, sibships[s].mother})
+            parentOf[parentOfEnd[shape.membersBegin + parent]++] = s - shape.sibshipsBegin;
+      largest = std::max(largest, static_cast<size_t>(family.count));
+   }
+   low.resize(columns);
+   high.resize(columns);
+   planes.resize(largest);
+   size_t mostSibships = 0;
+   for (const Shape& shape : families)
+      mostSibships =
+          std::max(mostSibships, static_cast<size_t>(shape.sibshipsEnd - shape.sibshipsBegin));
+   queued.resize(mostSibships);
+}
+
+long long BiallelicCheck::UnsureCount() const {
+   long long total = 0;
+   for (const std::vector<int>& list : unsure) total += static_cast<long long>(list.size());
+   return total;
+}
+
+void BiallelicCheck::Transpose(const unsigned char* codes, size_t bytesPerMarker, int markers) {
+   size_t bytes = (static_cast<size_t>(columns) + 3) / 4;
+   alignas(16) unsigned char gathered[kWord];
+   std::memset(gathered, 0, sizeof gathered);
+   for (size_t j = 0; j < bytes; j++) {
+      for (int t = 0; t < markers; t++) gathered[t] = codes[t * bytesPerMarker + j];
+      uint64_t bits[8];
+#if defined(__SSE2__)
+      // Bit q of every byte, most significant first, 16 markers at a time.
+      __m128i v[4];
+      for (int k = 0; k < 4; k++)
+         v[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(gathered + 16 * k));
+      for (int q = 7; q >= 0; q--) {
+         uint64_t word = 0;
+         for (int k = 0; k < 4; k++) {
+            word |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(v[k])) & 0xffff)
+                    << (16 * k);
+            v[k] = _mm_add_epi8(v[k], v[k]);
+         }
+         bits[q] = word;
+      }
+#else
+      for (int q = 0; q < 8; q++) {
+         uint64_t word = 0;
+         for (int t = 0; t < kWord; t++) word |= static_cast<uint64_t>(gathered[t] >> q & 1) << t;
+         bits[q] = word;
+      }
+#endif
+      for (int k = 0; k < 4; k++) {
+         size_t c = 4 * j + k;
+         if (c >= static_cast<size_t>(columns)) break;
+         low[c] = bits[2 * k];
+         high[c] = bits[2 * k + 1];
+      }
+   }
+}
+
+void BiallelicCheck::Check(const unsigned char* codes, size_t bytesPerMarker, int markers,
+                           bool xLinked, const unsigned char* unknown) {
+   if (static_cast<int>(unsure.size()) < markers) unsure.resize(markers);
+   for (int m = 0; m < markers; m++) unsure[m].clear();
+   unsure.resize(markers);
+   for (int first = 0; first < markers; first += kWord) {
+      int n = std::min(kWord, markers - first);
+      uint64_t lanes = n == kWord ? ~uint64_t(0) : (uint64_t(1) << n) - 1;
+      Transpose(codes + first * bytesPerMarker, bytesPerMarker, n);
+      uint64_t unknown1 = 0, unknown2 = 0;
+      if (unknown != nullptr)
+         for (int t = 0; t < n; t++) {
+            unknown1 |= static_cast<uint64_t>((unknown[first + t] & UNKNOWN_ALLELE_1) != 0) << t;
+            unknown2 |= static_cast<uint64_t>((unknown[first + t] & UNKNOWN_ALLELE_2) != 0) << t;
+         }
+      for (size_t f = 0; f < families.size(); f++) {
+         const Shape& shape = families[f];
+         uint64_t sure = 0;
+         if (!shape.loop && !(xLinked && shape.unknownSex))
+            sure = Consistent(shape, xLinked, unknown1, unknown2);
+         for (uint64_t left = lanes & ~sure; left; left &= left - 1)
+            unsure[first + __builtin_ctzll(left)].push_back(static_cast<int>(f));
+      }
+   }
+}
+
+uint64_t BiallelicCheck::Consistent(const Shape& shape, bool xLinked, uint64_t unknown1,
+                                    uint64_t unknown2) {
+   const uint64_t all = ~uint64_t(0);
+   Planes* g = planes.data();
+   const int* col = column.data() + shape.membersBegin;
+   const char* isMale = male.data() + shape.membersBegin;
+   for (int i = 0; i < shape.count; i++) {
+      if (col[i] < 0) {
+         g[i] = Planes{all, all, all};
+      } else {
+         // Codes 00 1/1, 01 missing, 10 1/2, 11 2/2 as low and high bits;
+         // a genotype naming an unknown allele is missing.
+         uint64_t lo = low[col[i]], hi = high[col[i]];
+         uint64_t missing = (unknown1 & ~lo) | (unknown2 & hi);
+         g[i] = Planes{~hi | missing, (lo ^ hi) | missing, lo | missing};
+      }
+      // One X: a male typed 1/2 is left with nothing.
+      if (xLinked && isMale[i]) g[i].h = 0;
+   }
+   const Sibship* sib = sibships.data() + shape.sibshipsBegin;
+   int sibshipCount = shape.sibshipsEnd - shape.sibshipsBegin;
+   queue.clear();
+   for (int s = sibshipCount - 1; s >= 0; s--) {
+      queue.push_back(s);
+      queued[s] = 1;
+   }
+   const int* kidOfMember = kidOf.data() + shape.membersBegin;
+   const int* parentsBegin = parentOfBegin.data() + shape.membersBegin;
+   const int* parentsEnd = parentOfEnd.data() + shape.membersBegin;
+   auto wake = [&](int member, int except) {
+      int s = kidOfMember[member];
+      if (s >= 0 && s != except && !queued[s]) {
+         queued[s] = 1;
+         queue.push_back(s);
+      }
+      for (int j = parentsBegin[member]; j < parentsEnd[member]; j++) {
+         s = parentOf[j];
+         if (s != except && !queued[s]) {
+            queued[s] = 1;
+            queue.push_back(s);
+         }
+      }
+   };
+   auto narrow = [&](int member, const Planes& kept, int s) {
+      Planes& old = g[member];
+      if (kept.a == old.a && kept.h == old.h && kept.b == old.b) return;
+      old = kept;
+      wake(member, s);
+   };
+   for (size_t head = 0; head < queue.size(); head++) {
+      int s = queue[head];
+      queued[s] = 0;
+      const Sibship& sibship = sib[s];
+      // For each couple of parental genotypes, whether every child may be a
+      // child of theirs: children of 1/1 and 1/2 are 1/1 or 1/2, and so on.
+      uint64_t aa = all, ah = all, ab = all, hh = all, hb = all, bb = all;
+      uint64_t sonA = all, sonH = all, sonB = all;  // one X: from the mother alone
+      for (int j = sibship.kidsBegin; j < sibship.kidsEnd; j++) {
+         const Planes& c = g[kids[j]];
+         if (xLinked && isMale[kids[j]]) {
+            sonA &= c.a;
+            sonH &= c.a | c.b;
+            sonB &= c.b;
+            continue;
+         }
+         aa &= c.a;
+         ah &= c.a | c.h;
+         ab &= c.h;
+         hh &= c.a | c.h | c.b;
+         hb &= c.h | c.b;
+         bb &= c.b;
+      }
+      const Planes f = g[sibship.father], m = g[sibship.mother];
+      uint64_t vAA = f.a & m.a & aa & sonA, vAH = f.a & m.h & ah & sonH,
+               vAB = f.a & m.b & ab & sonB;
+      uint64_t vHA = f.h & m.a & ah & sonA, vHH = f.h & m.h & hh & sonH,
+               vHB = f.h & m.b & hb & sonB;
+      uint64_t vBA = f.b & m.a & ab & sonA, vBH = f.b & m.h & hb & sonH,
+               vBB = f.b & m.b & bb & sonB;
+      Planes father{vAA | vAH | vAB, vHA | vHH | vHB, vBA | vBH | vBB};
+      Planes mother{vAA | vHA | vBA, vAH | vHH | vBH, vAB | vHB | vBB};
+      // Couples that can give a child each genotype.
+      uint64_t toA = vAA | vAH | vHA | vHH, toB = vHH | vHB | vBH | vBB;
+      uint64_t toH = vAH | vHA | vAB | vBA | vHH | vHB | vBH;
+      uint64_t sonToA = mother.a | mother.h, sonToB = mother.h | mother.b;
+      narrow(sibship.father, father, s);
+      narrow(sibship.mother, mother, s);
+      for (int j = sibship.kidsBegin; j < sibship.kidsEnd; j++) {
+         const Planes& c = g[kids[j]];
+         if (xLinked && isMale[kids[j]])
+            narrow(kids[j], Planes{c.a & sonToA, 0, c.b & sonToB}, s);
+         else
+            narrow(kids[j], Planes{c.a & toA, c.h & toH, c.b & toB}, s);
+      }
+   }
+   uint64_t consistent = all;
+   for (int i = 0; i < shape.count; i++) consistent &= g[i].a | g[i].h | g[i].b;
+   return consistent;
+}
