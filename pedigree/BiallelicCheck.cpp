@@ -78,41 +78,79 @@ long long BiallelicCheck::UnsureCount() const {
    return total;
 }
 
+namespace {
+
+#if defined(__SSE2__)
+// Transposes a 16 x 16 matrix of bytes held as 16 rows.
+void TransposeBytes(__m128i* r) {
+   __m128i t[16];
+   for (int i = 0; i < 8; i++) {
+      t[i] = _mm_unpacklo_epi8(r[2 * i], r[2 * i + 1]);
+      t[i + 8] = _mm_unpackhi_epi8(r[2 * i], r[2 * i + 1]);
+   }
+   for (int i = 0; i < 4; i++) {
+      r[i] = _mm_unpacklo_epi16(t[2 * i], t[2 * i + 1]);
+      r[i + 4] = _mm_unpackhi_epi16(t[2 * i], t[2 * i + 1]);
+      r[i + 8] = _mm_unpacklo_epi16(t[2 * i + 8], t[2 * i + 9]);
+      r[i + 12] = _mm_unpackhi_epi16(t[2 * i + 8], t[2 * i + 9]);
+   }
+   for (int i = 0; i < 8; i++) {
+      t[i] = _mm_unpacklo_epi32(r[2 * i], r[2 * i + 1]);
+      t[i + 8] = _mm_unpackhi_epi32(r[2 * i], r[2 * i + 1]);
+   }
+   // Columns 2g and 2g + 1 are split between t[b] (rows 0-7) and t[b + 1].
+   for (int g = 0; g < 8; g++) {
+      int b = g & 1 ? 7 + g : g;
+      r[2 * g] = _mm_unpacklo_epi64(t[b], t[b + 1]);
+      r[2 * g + 1] = _mm_unpackhi_epi64(t[b], t[b + 1]);
+   }
+}
+#endif
+
+}  // namespace
+
 void BiallelicCheck::Transpose(const unsigned char* codes, size_t bytesPerMarker, int markers) {
    size_t bytes = (static_cast<size_t>(columns) + 3) / 4;
-   alignas(16) unsigned char gathered[kWord];
-   std::memset(gathered, 0, sizeof gathered);
-   for (size_t j = 0; j < bytes; j++) {
-      for (int t = 0; t < markers; t++) gathered[t] = codes[t * bytesPerMarker + j];
-      uint64_t bits[8];
+   // Each column's low and high bits, 16 markers at a time.
+   auto store = [&](size_t c, int quarter, unsigned lowBits, unsigned highBits) {
+      if (c >= static_cast<size_t>(columns)) return;
+      int shift = 16 * quarter;
+      low[c] = (low[c] & ~(uint64_t(0xffff) << shift)) | uint64_t(lowBits & 0xffff) << shift;
+      high[c] = (high[c] & ~(uint64_t(0xffff) << shift)) | uint64_t(highBits & 0xffff) << shift;
+   };
+   size_t j = 0;
 #if defined(__SSE2__)
-      // Bit q of every byte, most significant first, 16 markers at a time.
-      __m128i v[4];
-      for (int k = 0; k < 4; k++)
-         v[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(gathered + 16 * k));
-      for (int q = 7; q >= 0; q--) {
-         uint64_t word = 0;
-         for (int k = 0; k < 4; k++) {
-            word |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(v[k])) & 0xffff)
-                    << (16 * k);
-            v[k] = _mm_add_epi8(v[k], v[k]);
+   for (; j + 16 <= bytes; j += 16)
+      for (int quarter = 0; quarter * 16 < markers; quarter++) {
+         __m128i r[16];
+         for (int t = 0; t < 16; t++) {
+            int marker = quarter * 16 + t;
+            r[t] = marker < markers ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(
+                                          codes + marker * bytesPerMarker + j))
+                                    : _mm_setzero_si128();
          }
-         bits[q] = word;
-      }
-#else
-      for (int q = 0; q < 8; q++) {
-         uint64_t word = 0;
-         for (int t = 0; t < kWord; t++) word |= static_cast<uint64_t>(gathered[t] >> q & 1) << t;
-         bits[q] = word;
+         TransposeBytes(r);
+         for (int k = 0; k < 16; k++) {
+            // Byte k of every marker: bits 2q and 2q + 1 are person 4(j + k) + q.
+            __m128i v = r[k];
+            unsigned bit[8];
+            for (int q = 7; q >= 0; q--) {
+               bit[q] = static_cast<unsigned>(_mm_movemask_epi8(v));
+               v = _mm_add_epi8(v, v);
+            }
+            for (int q = 0; q < 4; q++) store(4 * (j + k) + q, quarter, bit[2 * q], bit[2 * q + 1]);
+         }
       }
 #endif
-      for (int k = 0; k < 4; k++) {
-         size_t c = 4 * j + k;
-         if (c >= static_cast<size_t>(columns)) break;
-         low[c] = bits[2 * k];
-         high[c] = bits[2 * k + 1];
+   for (; j < bytes; j++)
+      for (int quarter = 0; quarter * 16 < markers; quarter++) {
+         unsigned bit[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+         for (int t = 0; t < 16 && quarter * 16 + t < markers; t++) {
+            unsigned byte = codes[(quarter * 16 + t) * bytesPerMarker + j];
+            for (int q = 0; q < 8; q++) bit[q] |= (byte >> q & 1) << t;
+         }
+         for (int q = 0; q < 4; q++) store(4 * j + q, quarter, bit[2 * q], bit[2 * q + 1]);
       }
-   }
 }
 
 void BiallelicCheck::Check(const unsigned char* codes, size_t bytesPerMarker, int markers,
