@@ -8,6 +8,7 @@
 
 #include "io/Error.h"
 #include "pedigree/BiallelicCheck.h"
+#include "pedigree/PedigreeAlleleFreq.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ void PrintFilesetMarkers(const PlinkFileset& fileset) {
 }
 
 long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<Person*>& personOf,
-                       Findings& findings, FILE* mendel, FILE* blanked) {
+                       Findings& findings, FILE* mendel, FILE* blanked, FILE* freq, int estimator) {
    // The .fam line of each person of the pedigree; -1 for the parents added.
    std::vector<int> famLine(ped.count, -1);
    for (size_t i = 0; i < personOf.size(); i++) famLine[personOf[i]->serial] = static_cast<int>(i);
@@ -67,12 +68,21 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
    int markersPerCheck =
        static_cast<int>(std::max(1L, std::min(64L, kMostPairsHeld / std::max(1, ped.familyCount))));
    // The library's check sees only the families and markers the biallelic
-   // check leaves unsure, and only their genotypes are stored in the slots.
+   // check leaves unsure, and only their genotypes are stored in the slots
+   // (everyone's when frequencies are estimated): those of other families
+   // may be a block behind, as nothing reads them.
    BiallelicCheck fast(ped, famLine);
-   std::vector<std::pair<int, int>> loaded;  // family and slot
    ped.observer = &findings;
    while (fileset.ReadBlock()) {
-      fileset.NameBlock();
+      if (freq != nullptr) {
+         fileset.LoadBlock(personOf);
+         for (int m = 0; m < fileset.BlockSize(); m++) {
+            PedigreeGlobals::chromosomeX = fileset.BlockMarker(m).chromosome == PlinkChromosome::X;
+            EstimateFrequencies(ped, firstSlot + m, estimator);
+            PedigreeGlobals::WriteMarkerFrequencies(freq, ped.GetMarkerInfo(firstSlot + m), false);
+         }
+      } else
+         fileset.NameBlock();
       findings.markerBase = fileset.BlockStart() - firstSlot;
       // Runs of markers under one rule set, in the order of the .bim.
       for (int first = 0, end; first < fileset.BlockSize(); first = end) {
@@ -94,7 +104,6 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
                   for (int i = family.first; i <= family.last; i++)
                      if (famLine[i] >= 0)
                         ped.persons[i]->markers[firstSlot + m] = fileset.Genotype(m, famLine[i]);
-                  loaded.emplace_back(f, firstSlot + m);
                   findings.SaveFamilyGenotypes(f, firstSlot + m);
                }
             anyError |= ped.CheckMarkers(firstSlot + from, firstSlot + to,
@@ -110,13 +119,6 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
                      removed++;
                   }
             findings.Flush(mendel);
-            // Slots hold no genotypes between checks.
-            for (auto [f, slot] : loaded) {
-               const Family& family = *ped.families[f];
-               for (int i = family.first; i <= family.last; i++)
-                  ped.persons[i]->markers[slot] = Alleles();
-            }
-            loaded.clear();
          }
       }
       PedigreeGlobals::chromosomeX = false;
