@@ -36,6 +36,15 @@ IFILE OpenText(const std::string& name) {
    return input;
 }
 
+// Closes its file however reading ends (a program may turn fatal errors
+// into exceptions, as the fuzz targets do).
+struct ClosedAtEnd {
+   IFILE file;
+   ~ClosedAtEnd() {
+      if (!(file == nullptr)) ifclose(file);
+   }
+};
+
 void CheckReadToEnd(IFILE& input, const std::string& name) {
    if (iferror(input))
       error("The file [%s] could not be read to its end: %s\n", name.c_str(), ifstrerror(input));
@@ -115,7 +124,8 @@ void PlinkFileset::Open(const std::string& prefix, int markers) {
 }
 
 void PlinkFileset::ReadFam() {
-   IFILE input = OpenText(famName);
+   ClosedAtEnd fam{OpenText(famName)};
+   IFILE& input = fam.file;
    String line;
    StringArray fields;
    long long number = 0;
@@ -152,7 +162,6 @@ void PlinkFileset::ReadFam() {
       persons.push_back(person);
    }
    CheckReadToEnd(input, famName);
-   ifclose(input);
    if (persons.empty()) error("The file [%s] lists no persons\n", famName.c_str());
    bytesPerMarker = static_cast<int>((persons.size() + 3) / 4);
 }
