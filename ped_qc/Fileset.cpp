@@ -110,7 +110,11 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
                                          [&](int slot) -> const std::vector<int>& {
                                             return fast.Unsure(slot - firstSlot - first);
                                          });
-            findings.FindCulprits(firstSlot + from, firstSlot + to);
+            findings.FindCulprits(firstSlot + from, firstSlot + to,
+                                  [&](int family, int slot, std::vector<int>& culprits) {
+                                     return fast.Culprits(family, slot - firstSlot - first,
+                                                          culprits);
+                                  });
             if (blanked != nullptr)
                for (auto& [key, pair] : findings.pairs)
                   if (pair.culprits.size() == 1) {

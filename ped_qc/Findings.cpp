@@ -101,7 +101,7 @@ bool Findings::ConsistentWithout(int family, int marker, const std::vector<Allel
    return consistent;
 }
 
-void Findings::FindCulprits(int first, int end) {
+void Findings::FindCulprits(int first, int end, const KnownCulprits& known) {
    auto begin = pairs.lower_bound({first, -1});
    auto stop = end < 0 ? pairs.end() : pairs.lower_bound({end, -1});
    long done = 0, total = static_cast<long>(std::distance(begin, stop));
@@ -109,6 +109,7 @@ void Findings::FindCulprits(int first, int end) {
       auto& [key, pair] = *it;
       progress.Count("culprit search, family and marker", ++done, total);
       int marker = key.first;
+      if (known && known(key.second, marker, pair.culprits)) continue;
       Family& f = *ped.families[key.second];
       std::vector<Alleles> original(f.count);
       long long typed = 0;

@@ -31,6 +31,7 @@ BiallelicCheck::BiallelicCheck(Pedigree& ped, const std::vector<int>& columnOf)
          const Person& p = *ped.persons[family.path[i]];
          int serial = family.path[i];
          column.push_back(serial < static_cast<int>(columnOf.size()) ? columnOf[serial] : -1);
+         this->serial.push_back(serial);
          columns = std::max(columns, column.back() + 1);
          male.push_back(p.sex == SEX_MALE);
          shape.unknownSex |= p.sex != SEX_MALE && p.sex != SEX_FEMALE;
@@ -65,6 +66,7 @@ BiallelicCheck::BiallelicCheck(Pedigree& ped, const std::vector<int>& columnOf)
    low.resize(columns);
    high.resize(columns);
    planes.resize(largest);
+   culpritLanes.resize(largest);
    size_t mostSibships = 0;
    for (const Shape& shape : families)
       mostSibships =
@@ -156,8 +158,14 @@ void BiallelicCheck::Transpose(const unsigned char* codes, size_t bytesPerMarker
 void BiallelicCheck::Check(const unsigned char* codes, size_t bytesPerMarker, int markers,
                            bool xLinked, const unsigned char* unknown) {
    if (static_cast<int>(unsure.size()) < markers) unsure.resize(markers);
-   for (int m = 0; m < markers; m++) unsure[m].clear();
+   if (static_cast<int>(decided.size()) < markers) decided.resize(markers);
+   for (int m = 0; m < markers; m++) {
+      unsure[m].clear();
+      decided[m].clear();
+   }
    unsure.resize(markers);
+   decided.resize(markers);
+   culpritPool.clear();
    for (int first = 0; first < markers; first += kWord) {
       int n = std::min(kWord, markers - first);
       uint64_t lanes = n == kWord ? ~uint64_t(0) : (uint64_t(1) << n) - 1;
@@ -171,22 +179,58 @@ void BiallelicCheck::Check(const unsigned char* codes, size_t bytesPerMarker, in
       for (size_t f = 0; f < families.size(); f++) {
          const Shape& shape = families[f];
          uint64_t sure = 0;
-         if (!shape.loop && !(xLinked && shape.unknownSex))
-            sure = Consistent(shape, xLinked, unknown1, unknown2);
+         bool modeled = !shape.loop && !(xLinked && shape.unknownSex);
+         if (modeled) sure = Consistent(shape, xLinked, unknown1, unknown2);
          for (uint64_t left = lanes & ~sure; left; left &= left - 1)
             unsure[first + __builtin_ctzll(left)].push_back(static_cast<int>(f));
+         if (modeled && (lanes & ~sure) && shape.count <= kMostSearched)
+            FindCulprits(static_cast<int>(f), shape, xLinked, unknown1, unknown2, lanes & ~sure,
+                         first);
       }
    }
 }
 
+void BiallelicCheck::FindCulprits(int family, const Shape& shape, bool xLinked, uint64_t unknown1,
+                                  uint64_t unknown2, uint64_t inconsistent, int first) {
+   const int* col = column.data() + shape.membersBegin;
+   for (int i = 0; i < shape.count; i++) {
+      culpritLanes[i] = 0;
+      if (col[i] < 0) continue;
+      uint64_t lo = low[col[i]], hi = high[col[i]];
+      uint64_t typed = ~((lo & ~hi) | (unknown1 & ~lo) | (unknown2 & hi)) & inconsistent;
+      if (typed) culpritLanes[i] = typed & Consistent(shape, xLinked, unknown1, unknown2, i);
+   }
+   // Members in the pedigree's order, as the search names them.
+   std::vector<std::pair<int, int>> members;  // serial, member
+   for (int i = 0; i < shape.count; i++) members.emplace_back(serial[shape.membersBegin + i], i);
+   std::sort(members.begin(), members.end());
+   for (uint64_t left = inconsistent; left; left &= left - 1) {
+      int lane = __builtin_ctzll(left);
+      Decided entry{family, static_cast<int>(culpritPool.size()), 0};
+      for (auto [person, i] : members)
+         if (culpritLanes[i] >> lane & 1) culpritPool.push_back(person);
+      entry.end = static_cast<int>(culpritPool.size());
+      decided[first + lane].push_back(entry);
+   }
+}
+
+bool BiallelicCheck::Culprits(int family, int marker, std::vector<int>& persons) const {
+   const std::vector<Decided>& list = decided[marker];
+   auto found = std::lower_bound(list.begin(), list.end(), family,
+                                 [](const Decided& d, int f) { return d.family < f; });
+   if (found == list.end() || found->family != family) return false;
+   persons.assign(culpritPool.begin() + found->begin, culpritPool.begin() + found->end);
+   return true;
+}
+
 uint64_t BiallelicCheck::Consistent(const Shape& shape, bool xLinked, uint64_t unknown1,
-                                    uint64_t unknown2) {
+                                    uint64_t unknown2, int leftOut) {
    const uint64_t all = ~uint64_t(0);
    Planes* g = planes.data();
    const int* col = column.data() + shape.membersBegin;
    const char* isMale = male.data() + shape.membersBegin;
    for (int i = 0; i < shape.count; i++) {
-      if (col[i] < 0) {
+      if (col[i] < 0 || i == leftOut) {
          g[i] = Planes{all, all, all};
       } else {
          // Codes 00 1/1, 01 missing, 10 1/2, 11 2/2 as low and high bits;

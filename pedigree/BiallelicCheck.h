@@ -50,6 +50,14 @@ public:
    // Families and markers of the last Check left unsure.
    long long UnsureCount() const;
 
+   // For a family left unsure at a marker of the last Check, the culprits the
+   // library's search finds (Pedigree::CheckFamilyMarker on the family with
+   // one typed member's genotype left out at a time): pedigree indices in
+   // increasing order. False when the check did not decide them (loops, X
+   // with a member of unknown sex, families of more than kMostSearched).
+   bool Culprits(int family, int marker, std::vector<int>& persons) const;
+   static constexpr int kMostSearched = 64;
+
 private:
    // A person's genotypes at a word of markers: bit m of each plane says
    // whether the person may be 1/1, 1/2 or 2/2 at marker m.
@@ -60,6 +68,10 @@ private:
       int father, mother;      // members, counted from the family's first
       int kidsBegin, kidsEnd;  // into kids
    };
+   struct Decided {
+      int family;
+      int begin, end;  // into culpritPool
+   };
    struct Shape {
       bool loop;         // elimination is not exact: always unsure
       bool unknownSex;   // some member of unknown sex: unsure at X-linked markers
@@ -69,14 +81,21 @@ private:
    };
 
    void Transpose(const unsigned char* codes, size_t bytesPerMarker, int markers);
-   // The markers of the word at which the family is consistent.
-   uint64_t Consistent(const Shape& shape, bool xLinked, uint64_t unknown1, uint64_t unknown2);
+   // The markers of the word at which the family is consistent, with the
+   // member `leftOut` untyped (none when -1).
+   uint64_t Consistent(const Shape& shape, bool xLinked, uint64_t unknown1, uint64_t unknown2,
+                       int leftOut = -1);
+   // Records the culprits of the family at the markers `inconsistent` of the
+   // word starting at `first`.
+   void FindCulprits(int family, const Shape& shape, bool xLinked, uint64_t unknown1,
+                     uint64_t unknown2, uint64_t inconsistent, int first);
 
    std::vector<Shape> families;
    std::vector<Sibship> sibships;
    std::vector<int> kids;
    // Per member.
    std::vector<int> column;
+   std::vector<int> serial;
    std::vector<char> male;
    std::vector<int> kidOf;                       // sibship as a child; -1 for founders
    std::vector<int> parentOfBegin, parentOfEnd;  // into parentOf
@@ -89,6 +108,9 @@ private:
    std::vector<int> queue;
    std::vector<char> queued;
    std::vector<std::vector<int>> unsure;
+   std::vector<std::vector<Decided>> decided;  // per marker, by family
+   std::vector<int> culpritPool;
+   std::vector<uint64_t> culpritLanes;  // per member, scratch
 };
 
 #endif
