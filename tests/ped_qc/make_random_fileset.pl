@@ -1,44 +1,27 @@
 #!/usr/bin/env perl
-# Writes random families (nuclear, three generations, half-siblings, a
-# first-cousin marriage, lone founders) with two-allele genotypes, consistent
-# or not, untyped members and unknown sexes, both as a PLINK fileset
-# PREFIX.bed/.bim/.fam and as text pedigrees PREFIX_autosomes.ped/.dat and
-# PREFIX_x.ped/.dat (the X markers come last in the .bim).
+# Writes random families (each member a founder or a child of earlier members:
+# nuclear families, several generations, half-siblings, loops) with two-allele
+# genotypes, consistent or not, untyped members and unknown sexes, both as a
+# PLINK fileset PREFIX.bed/.bim/.fam and as text pedigrees
+# PREFIX_autosomes.ped/.dat and PREFIX_x.ped/.dat (the X markers come last).
 # Usage: make_random_fileset.pl PREFIX FAMILIES MARKERS X_MARKERS SEED
 use strict;
 use warnings;
 
 my ($prefix, $families, $markers, $xMarkers, $seed) = @ARGV;
 srand($seed);
-my @persons;    # [famid, pid, father, mother, sex]
+my @persons;    # [famid, pid, father, mother, sex]: each a founder or a child of earlier members
 for my $f (1 .. $families) {
-   my $shape = int(rand(5));
-   my @p;
-   my $add = sub { push @p, ["F$f", "P" . (@p + 1), @_]; return "P" . scalar(@p) };
-   my $sex = sub { rand() < 0.1 ? 0 : $_[0] };
-   my $kids = sub { my ($fa, $mo, $n) = @_; $add->($fa, $mo, $sex->(1 + int(rand(2)))) for 1 .. $n };
-   if ($shape == 0) {
-      $kids->($add->(0, 0, $sex->(1)), $add->(0, 0, $sex->(2)), 1 + int(rand(6)));
-   } elsif ($shape == 1) {
-      my $a = $add->($add->(0, 0, 1), $add->(0, 0, $sex->(2)), 1);
-      my $b = $add->($add->(0, 0, $sex->(1)), $add->(0, 0, 2), 2);
-      $kids->($a, $b, 1 + int(rand(5)));
-   } elsif ($shape == 2) {
-      my $father = $add->(0, 0, 1);
-      $kids->($father, $add->(0, 0, 2), 1 + int(rand(3))) for 1 .. 2;
-   } elsif ($shape == 3) {
-      my ($g1, $g2) = ($add->(0, 0, 1), $add->(0, 0, 2));
-      my ($a, $b) = ($add->($g1, $g2, 1), $add->($g1, $g2, 2));
-      my $c = $add->($a, $add->(0, 0, 2), 1);
-      my $d = $add->($add->(0, 0, 1), $b, 2);
-      $kids->($c, $d, 1 + int(rand(3)));
-   } else {
-      $add->(0, 0, $sex->(1)) for 1 .. 2;
+   my (@males, @females);
+   for my $k (1 .. 2 + int(rand(8))) {
+      my $founder = !@males || !@females || rand() < 1 / 3;
+      my @parents = $founder ? (0, 0) : ($males[rand(@males)], $females[rand(@females)]);
+      my $sex = 1 + int(rand(2));
+      push @{$sex == 1 ? \@males : \@females}, "P$k";
+      $sex = 0 if !$founder && rand() < 0.1;
+      push @persons, ["F$f", "P$k", @parents, $sex];
    }
-   push @persons, @p;
 }
-my %index;
-$index{"$_->[0] $_->[1]"} = $_ for @persons;
 my @untyped = map { rand() < 0.2 } @persons;
 my @labels = (['A', 'G'], ['C', 'T'], ['G', 'A'], ['A', '0']);
 
