@@ -206,10 +206,10 @@ void BiallelicCheck::FindCulprits(int family, const Shape& shape, bool xLinked, 
    std::sort(members.begin(), members.end());
    for (uint64_t left = inconsistent; left; left &= left - 1) {
       int lane = __builtin_ctzll(left);
-      Decided entry{family, static_cast<int>(culpritPool.size()), 0};
+      Decided entry{family, culpritPool.size(), 0};
       for (auto [person, i] : members)
          if (culpritLanes[i] >> lane & 1) culpritPool.push_back(person);
-      entry.end = static_cast<int>(culpritPool.size());
+      entry.end = culpritPool.size();
       decided[first + lane].push_back(entry);
    }
 }
@@ -219,7 +219,7 @@ bool BiallelicCheck::Culprits(int family, int marker, std::vector<int>& persons)
    auto found = std::lower_bound(list.begin(), list.end(), family,
                                  [](const Decided& d, int f) { return d.family < f; });
    if (found == list.end() || found->family != family) return false;
-   persons.assign(culpritPool.begin() + found->begin, culpritPool.begin() + found->end);
+   persons.assign(culpritPool.data() + found->begin, culpritPool.data() + found->end);
    return true;
 }
 

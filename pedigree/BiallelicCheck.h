@@ -70,7 +70,7 @@ private:
    };
    struct Decided {
       int family;
-      int begin, end;  // into culpritPool
+      size_t begin, end;  // into culpritPool
    };
    struct Shape {
       bool loop;         // elimination is not exact: always unsure
