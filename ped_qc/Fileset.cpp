@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "io/Error.h"
+#include "pedigree/BiallelicCheck.h"
+#include "pedigree/PedigreeAlleleFreq.h"
 
 namespace {
 
@@ -52,7 +54,7 @@ void PrintFilesetMarkers(const PlinkFileset& fileset) {
 }
 
 long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<Person*>& personOf,
-                       Findings& findings, FILE* mendel, FILE* blanked) {
+                       Findings& findings, FILE* mendel, FILE* blanked, FILE* freq, int estimator) {
    // The .fam line of each person of the pedigree; -1 for the parents added.
    std::vector<int> famLine(ped.count, -1);
    for (size_t i = 0; i < personOf.size(); i++) famLine[personOf[i]->serial] = static_cast<int>(i);
@@ -65,9 +67,22 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
    // even where nearly every family is inconsistent at every marker.
    int markersPerCheck =
        static_cast<int>(std::max(1L, std::min(64L, kMostPairsHeld / std::max(1, ped.familyCount))));
+   // The library's check sees only the families and markers the biallelic
+   // check leaves unsure, and only their genotypes are stored in the slots
+   // (everyone's when frequencies are estimated): those of other families
+   // may be a block behind, as nothing reads them.
+   BiallelicCheck fast(ped, famLine);
    ped.observer = &findings;
    while (fileset.ReadBlock()) {
-      fileset.LoadBlock(personOf);
+      if (freq != nullptr) {
+         fileset.LoadBlock(personOf);
+         for (int m = 0; m < fileset.BlockSize(); m++) {
+            PedigreeGlobals::chromosomeX = fileset.BlockMarker(m).chromosome == PlinkChromosome::X;
+            EstimateFrequencies(ped, firstSlot + m, estimator);
+            PedigreeGlobals::WriteMarkerFrequencies(freq, ped.GetMarkerInfo(firstSlot + m), false);
+         }
+      } else
+         fileset.NameBlock();
       findings.markerBase = fileset.BlockStart() - firstSlot;
       // Runs of markers under one rule set, in the order of the .bim.
       for (int first = 0, end; first < fileset.BlockSize(); first = end) {
@@ -79,11 +94,27 @@ long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<P
          }
          if (skip) continue;
          PedigreeGlobals::chromosomeX = x;
+         fast.Check(fileset.BlockBytes() + static_cast<size_t>(first) * fileset.BytesPerMarker(),
+                    fileset.BytesPerMarker(), end - first, x, fileset.UnknownAlleles() + first);
          for (int from = first, to; from < end; from = to) {
             to = std::min(end, from + markersPerCheck);
-            findings.SaveGenotypes(firstSlot + from, firstSlot + to);
-            anyError |= ped.CheckMarkers(firstSlot + from, firstSlot + to);
-            findings.FindCulprits(firstSlot + from, firstSlot + to);
+            for (int m = from; m < to; m++)
+               for (int f : fast.Unsure(m - first)) {
+                  const Family& family = *ped.families[f];
+                  for (int i = family.first; i <= family.last; i++)
+                     if (famLine[i] >= 0)
+                        ped.persons[i]->markers[firstSlot + m] = fileset.Genotype(m, famLine[i]);
+                  findings.SaveFamilyGenotypes(f, firstSlot + m);
+               }
+            anyError |= ped.CheckMarkers(firstSlot + from, firstSlot + to,
+                                         [&](int slot) -> const std::vector<int>& {
+                                            return fast.Unsure(slot - firstSlot - first);
+                                         });
+            findings.FindCulprits(firstSlot + from, firstSlot + to,
+                                  [&](int family, int slot, std::vector<int>& culprits) {
+                                     return fast.Culprits(family, slot - firstSlot - first,
+                                                          culprits);
+                                  });
             if (blanked != nullptr)
                for (auto& [key, pair] : findings.pairs)
                   if (pair.culprits.size() == 1) {

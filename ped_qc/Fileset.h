@@ -22,11 +22,13 @@ void LoadFilesetPedigree(PlinkFileset& fileset, Pedigree& ped, std::vector<Perso
 // Markers on every kind of chromosome, after the pedigree's summary.
 void PrintFilesetMarkers(const PlinkFileset& fileset);
 
-// Checks every block, writing the .mendel rows to `mendel` and, when
-// `blanked` is given, the genotypes with each sole culprit's set missing
-// (after the .bed's three magic bytes). Returns the genotypes so removed.
+// Checks every block, writing the .mendel rows to `mendel`; when `blanked`
+// is given, the genotypes with each sole culprit's set missing (after the
+// .bed's three magic bytes); when `freq` is given, every marker's allele
+// frequencies by the estimator (FREQ_ALL, ...) from the genotypes as read.
+// Returns the genotypes removed.
 long long CheckFileset(PlinkFileset& fileset, Pedigree& ped, const std::vector<Person*>& personOf,
-                       Findings& findings, FILE* mendel, FILE* blanked);
+                       Findings& findings, FILE* mendel, FILE* blanked, FILE* freq, int estimator);
 
 // Copies a file's bytes as they are; fatal when it cannot be read.
 void CopyFile(const std::string& name, FILE* output);

@@ -18,17 +18,23 @@ Findings::Findings(Pedigree& ped, ProgressLine& progress)
     : markerTotal(PedigreeGlobals::markerCount), ped(ped), progress(progress) {}
 
 void Findings::SaveGenotypes(int first, int end) {
-   int markers = PedigreeGlobals::markerCount;
-   if (end < 0) end = markers;
-   for (int i = 0; i < ped.count; i++) {
-      Person& p = *ped.persons[i];
-      bool twin = IsMZTwin(p);
-      bool male = PedigreeGlobals::chromosomeX && p.sex == SEX_MALE;
-      if (!twin && !male) continue;
-      for (int m = first; m < end; m++)
-         if (twin || p.markers[m].isHeterozygous())
-            saved[static_cast<long long>(i) * markers + m] = p.markers[m];
-   }
+   if (end < 0) end = PedigreeGlobals::markerCount;
+   for (int i = 0; i < ped.count; i++) SavePerson(i, first, end);
+}
+
+void Findings::SaveFamilyGenotypes(int family, int marker) {
+   const Family& f = *ped.families[family];
+   for (int i = f.first; i <= f.last; i++) SavePerson(i, marker, marker + 1);
+}
+
+void Findings::SavePerson(int person, int first, int end) {
+   Person& p = *ped.persons[person];
+   bool twin = IsMZTwin(p);
+   bool male = PedigreeGlobals::chromosomeX && p.sex == SEX_MALE;
+   if (!twin && !male) return;
+   for (int m = first; m < end; m++)
+      if (twin || p.markers[m].isHeterozygous())
+         saved[static_cast<long long>(person) * PedigreeGlobals::markerCount + m] = p.markers[m];
 }
 
 Alleles Findings::Original(int person, int marker) const {
@@ -95,7 +101,7 @@ bool Findings::ConsistentWithout(int family, int marker, const std::vector<Allel
    return consistent;
 }
 
-void Findings::FindCulprits(int first, int end) {
+void Findings::FindCulprits(int first, int end, const KnownCulprits& known) {
    auto begin = pairs.lower_bound({first, -1});
    auto stop = end < 0 ? pairs.end() : pairs.lower_bound({end, -1});
    long done = 0, total = static_cast<long>(std::distance(begin, stop));
@@ -103,6 +109,7 @@ void Findings::FindCulprits(int first, int end) {
       auto& [key, pair] = *it;
       progress.Count("culprit search, family and marker", ++done, total);
       int marker = key.first;
+      if (known && known(key.second, marker, pair.culprits)) continue;
       Family& f = *ped.families[key.second];
       std::vector<Alleles> original(f.count);
       long long typed = 0;

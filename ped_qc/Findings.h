@@ -10,6 +10,7 @@
 #define PED_QC_FINDINGS_H
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -42,13 +43,18 @@ public:
    // Saves what the checks may change at markers first .. end - 1 (every
    // marker when end is -1); call before them.
    void SaveGenotypes(int first = 0, int end = -1);
+   // The same for one family at one marker.
+   void SaveFamilyGenotypes(int family, int marker);
 
    void Report(const CheckReport& report) override;
    void MarkerChecked(int marker) override;
 
    // Searches the pairs of markers first .. end - 1 (every marker when end is
-   // -1), under the rules the checks used for them.
-   void FindCulprits(int first = 0, int end = -1);
+   // -1), under the rules the checks used for them. Where `known` is given
+   // and fills a pair's culprits (family, marker, culprits), its answer is
+   // taken instead: the same persons, found faster.
+   using KnownCulprits = std::function<bool(int family, int marker, std::vector<int>& culprits)>;
+   void FindCulprits(int first = 0, int end = -1, const KnownCulprits& known = nullptr);
    // Puts the saved genotypes back and removes each culprit that is alone
    // in its family and marker; returns how many were removed.
    int BlankCulprits();
@@ -79,6 +85,7 @@ public:
    int unsearched = 0;   // families and markers too large for the search
 
 private:
+   void SavePerson(int person, int first, int end);
    void WriteMendel(FILE* output) const;
    Alleles Original(int person, int marker) const;
    bool ConsistentWithout(int family, int marker, const std::vector<Alleles>& original, int left);

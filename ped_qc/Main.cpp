@@ -166,7 +166,7 @@ void PrintOutcome(Pedigree& ped, const Findings& findings, const LoadWarnings& w
 }
 
 int CheckBinaryFileset(const std::string& input, const std::string& stem, bool blank,
-                       int markerBlock) {
+                       int markerBlock, bool writeFreq, int estimator) {
    OutputSet outputs;
    PlinkFileset fileset;
    for (const char* suffix : {".bed", ".bim", ".fam"}) outputs.Input(input + suffix);
@@ -174,6 +174,7 @@ int CheckBinaryFileset(const std::string& input, const std::string& stem, bool b
    if (blank)
       for (const char* suffix : {".bed", ".bim", ".fam"})
          outputNames.push_back(stem + ".blanked" + suffix);
+   if (writeFreq) outputNames.push_back(stem + ".freq");
    std::vector<FILE*> streams;
    for (const std::string& name : outputNames) streams.push_back(outputs.Open(name));
 
@@ -193,7 +194,8 @@ int CheckBinaryFileset(const std::string& input, const std::string& stem, bool b
    static const unsigned char kBedStart[3] = {0x6c, 0x1b, 0x01};
    if (blank) fwrite(kBedStart, 1, sizeof kBedStart, streams[1]);
    long long removed =
-       CheckFileset(fileset, ped, personOf, findings, streams[0], blank ? streams[1] : nullptr);
+       CheckFileset(fileset, ped, personOf, findings, streams[0], blank ? streams[1] : nullptr,
+                    writeFreq ? streams.back() : nullptr, estimator);
    progress.Clear();
    PrintOutcome(ped, findings, warnings, blank, removed);
    if (blank) {
@@ -261,12 +263,16 @@ int main(int argc, char** argv) {
    if (!bfile.IsEmpty()) {
       if (prefix.IsEmpty()) error("The output prefix is empty: name the outputs with -o PREFIX\n");
       if (!dataFile.IsEmpty() || !pedFile.IsEmpty() || !mapFile.IsEmpty() || !freqFile.IsEmpty() ||
-          xLinked || basepairs || writeFreq)
+          xLinked || basepairs)
          error(
              "--bfile names the whole input: it takes no --datafile, --pedfile, --mapfile, "
-             "--freqfile, --chromosomeX, --basepairs or --writeFreq\n");
+             "--freqfile, --chromosomeX or --basepairs\n");
       if (markerBlock < 0) error("--markerBlock must be a positive number of markers\n");
-      return CheckBinaryFileset(std::string(bfile), std::string(prefix), blank, markerBlock);
+      return CheckBinaryFileset(std::string(bfile), std::string(prefix), blank, markerBlock,
+                                writeFreq,
+                                founders     ? FREQ_FOUNDERS
+                                : equalFreqs ? FREQ_EQUAL
+                                             : FREQ_ALL);
    }
    if (dataFile.IsEmpty()) error("No data file was named: name one with --datafile (-d)\n");
    if (pedFile.IsEmpty()) error("No pedigree file was named: name one with --pedfile (-p)\n");

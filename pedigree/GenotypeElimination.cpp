@@ -33,9 +33,9 @@ constexpr int kGenotypes = kMaxAlleles * (kMaxAlleles + 1) / 2;
 
 struct GenotypeTables {
    std::array<unsigned, kGenotypes> alleles;  // one bit per allele
-   uint64_t child[kGenotypes][kGenotypes];  // children of a father and a mother
-   uint64_t son[kGenotypes];                // single-X children of a mother
-   uint64_t sharing[1 << kMaxAlleles];      // genotypes with an allele of the set
+   uint64_t child[kGenotypes][kGenotypes];    // children of a father and a mother
+   uint64_t son[kGenotypes];                  // single-X children of a mother
+   uint64_t sharing[1 << kMaxAlleles];        // genotypes with an allele of the set
    uint64_t all[kMaxAlleles + 1], single[kMaxAlleles + 1];
 
    GenotypeTables() {
@@ -78,47 +78,47 @@ int GenotypeNumber(int i, int j) {
 
 }  // namespace
 
-EliminationScratch::EliminationScratch(Pedigree& ped) : shapes(ped.familyCount) {
-   size_t largest = 0;
-   for (int f = 0; f < ped.familyCount; f++) {
-      Family& family = *ped.families[f];
-      FamilyShape& shape = shapes[f];
-      shape.base = static_cast<int>(members.size());
-      shape.count = family.count;
-      shape.sibshipsBegin = static_cast<int>(sibships.size());
-      if (family.count > family.founders) shape.loop = GenotypeList::HasLoop(ped, &family);
-      std::vector<int> parentCount(family.count, 0);
-      for (int i = 0; i < family.count; i++) {
-         Person* p = ped.persons[family.path[i]];
-         members.push_back(p);
-         kidOf.push_back(-1);
-      }
-      for (int i = family.founders; i < family.count; i++) {
-         Person& head = *members[shape.base + i];
-         if (head.sibs[0] != &head) continue;
-         int s = static_cast<int>(sibships.size());
-         SibshipShape sibship{head.father->traverse, head.mother->traverse,
-                              static_cast<int>(kids.size()), 0};
-         for (int k = 0; k < head.sibCount; k++) {
-            kids.push_back(head.sibs[k]->traverse);
-            kidOf[shape.base + head.sibs[k]->traverse] = s;
-         }
-         sibship.kidsEnd = static_cast<int>(kids.size());
-         sibships.push_back(sibship);
-         parentCount[sibship.father]++;
-         parentCount[sibship.mother]++;
-      }
-      shape.sibshipsEnd = static_cast<int>(sibships.size());
-      for (int i = 0; i < family.count; i++) {
-         parentOfBegin.push_back(static_cast<int>(parentOf.size()));
-         parentOf.resize(parentOf.size() + parentCount[i]);
-         parentOfEnd.push_back(parentOfBegin.back());
-      }
-      for (int s = shape.sibshipsBegin; s < shape.sibshipsEnd; s++)
-         for (int parent : {sibships[s].father, sibships[s].mother})
-            parentOf[parentOfEnd[shape.base + parent]++] = s;
-      if (static_cast<size_t>(family.count) > largest) largest = family.count;
+EliminationScratch::EliminationScratch(Pedigree& ped) : ped(ped), shapes(ped.familyCount) {}
+
+void EliminationScratch::Build(int f) {
+   Family& family = *ped.families[f];
+   FamilyShape& shape = shapes[f];
+   shape.built = true;
+   shape.base = static_cast<int>(members.size());
+   shape.count = family.count;
+   shape.sibshipsBegin = static_cast<int>(sibships.size());
+   if (family.count > family.founders) shape.loop = GenotypeList::HasLoop(ped, &family);
+   std::vector<int> parentCount(family.count, 0);
+   for (int i = 0; i < family.count; i++) {
+      Person* p = ped.persons[family.path[i]];
+      members.push_back(p);
+      kidOf.push_back(-1);
    }
+   for (int i = family.founders; i < family.count; i++) {
+      Person& head = *members[shape.base + i];
+      if (head.sibs[0] != &head) continue;
+      int s = static_cast<int>(sibships.size());
+      SibshipShape sibship{head.father->traverse, head.mother->traverse,
+                           static_cast<int>(kids.size()), 0};
+      for (int k = 0; k < head.sibCount; k++) {
+         kids.push_back(head.sibs[k]->traverse);
+         kidOf[shape.base + head.sibs[k]->traverse] = s;
+      }
+      sibship.kidsEnd = static_cast<int>(kids.size());
+      sibships.push_back(sibship);
+      parentCount[sibship.father]++;
+      parentCount[sibship.mother]++;
+   }
+   shape.sibshipsEnd = static_cast<int>(sibships.size());
+   for (int i = 0; i < family.count; i++) {
+      parentOfBegin.push_back(static_cast<int>(parentOf.size()));
+      parentOf.resize(parentOf.size() + parentCount[i]);
+      parentOfEnd.push_back(parentOfBegin.back());
+   }
+   for (int s = shape.sibshipsBegin; s < shape.sibshipsEnd; s++)
+      for (int parent : {sibships[s].father, sibships[s].mother})
+         parentOf[parentOfEnd[shape.base + parent]++] = s;
+   size_t largest = std::max(domain.size(), static_cast<size_t>(family.count));
    domain.resize(largest);
    kept.resize(largest);
    relevant.resize(largest);
@@ -127,6 +127,7 @@ EliminationScratch::EliminationScratch(Pedigree& ped) : shapes(ped.familyCount) 
 }
 
 int EliminationScratch::Consistent(int family, int marker) {
+   if (!shapes[family].built) Build(family);
    const FamilyShape& shape = shapes[family];
    if (shape.loop) return -1;
    int n = shape.count;

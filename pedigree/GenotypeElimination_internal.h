@@ -18,6 +18,7 @@ struct SibshipShape {
 };
 
 struct FamilyShape {
+   bool built = false;
    bool loop = false;
    int count = 0;
    int base = 0;  // first entry of the family's members in the per-member arrays
@@ -25,7 +26,8 @@ struct FamilyShape {
 };
 
 // What genotype elimination keeps across the families and markers of one
-// check: each family's shape, built once, and buffers sized to the largest.
+// check: each family's shape, built when the family is first decided (a
+// check may see only a few families), and buffers sized to the largest.
 class EliminationScratch {
 public:
    std::vector<GenotypeList> lists;
@@ -36,6 +38,9 @@ public:
    int Consistent(int family, int marker);
 
 private:
+   void Build(int family);
+
+   Pedigree& ped;
    std::vector<FamilyShape> shapes;
    std::vector<SibshipShape> sibships;
    std::vector<int> kids;

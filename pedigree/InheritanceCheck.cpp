@@ -117,12 +117,14 @@ bool PrintReports(Pedigree& ped, std::vector<MarkerReports>& reports, int first,
    return anyError;
 }
 
-// Runs a check's local rules on every family at markers begin .. end - 1 and
-// genotype elimination on each family they pass, then prints the reports
-// marker by marker. `rules(family, f, m, name, label, out)` adds its reports
-// to `out` and returns whether it added any. True when anything was reported.
+// Runs a check's local rules on every family at markers begin .. end - 1 (or,
+// when `only` is given, on the families it lists at each marker) and genotype
+// elimination on each family they pass, then prints the reports marker by
+// marker. `rules(family, f, m, name, label, out)` adds its reports to `out`
+// and returns whether it added any. True when anything was reported.
 template <class LocalRules>
-bool CheckMarkerBlocks(Pedigree& ped, int begin, int end, bool closingLine, LocalRules rules) {
+bool CheckMarkerBlocks(Pedigree& ped, int begin, int end, bool closingLine,
+                       const Pedigree::FamiliesAt* only, LocalRules rules) {
    if (begin < 0 || end > ped.markerCount || begin > end)
       error("Markers %d to %d are not all registered (%d are)\n", begin, end - 1, ped.markerCount);
    bool anyError = false;
@@ -138,15 +140,19 @@ bool CheckMarkerBlocks(Pedigree& ped, int begin, int end, bool closingLine, Loca
          infos[m - first] = ped.GetMarkerInfo(m);
          reports[m - first].Clear();
       }
-      for (int f = 0; f < ped.familyCount; f++) {
-         Family& family = *ped.families[f];
-         for (int m = first; m < last; m++) {
-            MarkerReports& out = reports[m - first];
-            label.info = infos[m - first];
-            bool flagged = rules(family, f, m, ped.markerNames[m], label, out);
-            out.error |= flagged;
-            if (!flagged && SubtleInconsistency(ped, elimination, f, m)) out.subtle.Append(f);
-         }
+      auto check = [&](int f, int m) {
+         MarkerReports& out = reports[m - first];
+         label.info = infos[m - first];
+         bool flagged = rules(*ped.families[f], f, m, ped.markerNames[m], label, out);
+         out.error |= flagged;
+         if (!flagged && SubtleInconsistency(ped, elimination, f, m)) out.subtle.Append(f);
+      };
+      if (only != nullptr) {
+         for (int m = first; m < last; m++)
+            for (int f : (*only)(m)) check(f, m);
+      } else {
+         for (int f = 0; f < ped.familyCount; f++)
+            for (int m = first; m < last; m++) check(f, m);
       }
       anyError |= PrintReports(ped, reports, first, last, block);
    }
@@ -181,25 +187,31 @@ bool Pedigree::InheritanceCheck(bool abortIfInconsistent) {
 }
 
 bool Pedigree::AutosomalCheck() {
-   return AutosomalRules(0, markerCount, true);
+   return AutosomalRules(0, markerCount, true, nullptr);
 }
 
 bool Pedigree::SexLinkedCheck() {
-   return SexLinkedRules(0, markerCount, true);
+   return SexLinkedRules(0, markerCount, true, nullptr);
 }
 
 bool Pedigree::CheckMarkers(int first, int end) {
-   return chromosomeX ? SexLinkedRules(first, end, false) : AutosomalRules(first, end, false);
+   return chromosomeX ? SexLinkedRules(first, end, false, nullptr)
+                      : AutosomalRules(first, end, false, nullptr);
 }
 
-bool Pedigree::AutosomalRules(int first, int end, bool closingLine) {
+bool Pedigree::CheckMarkers(int first, int end, const FamiliesAt& families) {
+   return chromosomeX ? SexLinkedRules(first, end, false, &families)
+                      : AutosomalRules(first, end, false, &families);
+}
+
+bool Pedigree::AutosomalRules(int first, int end, bool closingLine, const FamiliesAt* only) {
    // Stamps carry a serial unique to each sibship and marker, so they are never
    // cleared and an allele beyond the labelled ones cannot read a stale stamp.
    std::vector<long long> alleleStamp(256, -1), genotypeStamp(256 * 255 / 2 + 1, -1);
    std::vector<int> alleleCounter(256);
    long long stamp = 0;
    return CheckMarkerBlocks(
-       *this, first, end, closingLine,
+       *this, first, end, closingLine, only,
        [&](Family& family, int f, int m, const char* name, Labels& label, MarkerReports& out) {
           bool flagged = false;
           for (int i = family.first; i <= family.last; i++) {
@@ -279,9 +291,9 @@ bool Pedigree::AutosomalRules(int first, int end, bool closingLine) {
        });
 }
 
-bool Pedigree::SexLinkedRules(int first, int end, bool closingLine) {
+bool Pedigree::SexLinkedRules(int first, int end, bool closingLine, const FamiliesAt* only) {
    return CheckMarkerBlocks(
-       *this, first, end, closingLine,
+       *this, first, end, closingLine, only,
        [&](Family& family, int f, int m, const char* name, Labels& label, MarkerReports& out) {
           bool flagged = false;
           // Every family's males are reported before any sibship of the marker.

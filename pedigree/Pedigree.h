@@ -15,6 +15,8 @@
 #define LOCI_PEDIGREE_PEDIGREE_H
 
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 #include "base/IntArray.h"
 #include "base/StringBasics.h"
@@ -162,6 +164,11 @@ public:
    // and reported as the whole check would. True when an inconsistency was
    // reported.
    bool CheckMarkers(int first, int end);
+   // The families, in increasing order, to check at a marker.
+   using FamiliesAt = std::function<const std::vector<int>&(int marker)>;
+   // As CheckMarkers, but at each marker only the families `families` lists:
+   // the others are taken to report nothing (BiallelicCheck says which).
+   bool CheckMarkers(int first, int end, const FamiliesAt& families);
    // Whether some assignment of genotypes to the family's untyped members at
    // the marker obeys Mendel's rules (X-linked ones when chromosomeX is set),
    // decided by genotype elimination. Prints nothing and changes nothing; MZ
@@ -187,8 +194,8 @@ private:
    // The pedigree file being read by name, for messages; empty otherwise.
    String fileBeingRead;
 
-   bool AutosomalRules(int first, int end, bool closingLine);
-   bool SexLinkedRules(int first, int end, bool closingLine);
+   bool AutosomalRules(int first, int end, bool closingLine, const FamiliesAt* only);
+   bool SexLinkedRules(int first, int end, bool closingLine, const FamiliesAt* only);
    Person* NewPerson();
    // A read that ended on an error is fatal, before Sort could report the
    // persons it missed as problems of the pedigree.

@@ -747,27 +747,29 @@ void WriteFrequency(FILE* output, double frequency, int units) {
 }  // namespace
 
 void PedigreeGlobals::WriteFreqFile(FILE* output, bool numericLayout) {
+   for (int i = 0; i < markerInfoCount; i++)
+      WriteMarkerFrequencies(output, markerInfo[i], numericLayout);
+}
+
+void PedigreeGlobals::WriteMarkerFrequencies(FILE* output, MarkerInfo* info, bool numericLayout) {
+   int length = info->freq.Length();
+   if (length == 0) return;
    std::vector<int> units;
-   for (int i = 0; i < markerInfoCount; i++) {
-      MarkerInfo* info = markerInfo[i];
-      int length = info->freq.Length();
-      if (length == 0) continue;
-      fprintf(output, "M %s\n", static_cast<const char*>(info->name));
-      if (!ShareOutUnits(info->freq, units)) units.assign(length, 0);
-      if (numericLayout && info->alleleLabels.Length() == 0) {
-         for (int allele = 1; allele < length; allele++) {
-            int column = (allele - 1) % 7;
-            if (column == 0) fputs("F ", output);
-            WriteFrequency(output, info->freq[allele], units[allele]);
-            fputs(allele == length - 1 || column == 6 ? "\n" : " ", output);
-         }
-      } else {
-         for (int allele = 1; allele < length; allele++) {
-            if (!(info->freq[allele] > kLeastWritten)) continue;
-            fprintf(output, "A %5s ", static_cast<const char*>(info->GetAlleleLabel(allele)));
-            WriteFrequency(output, info->freq[allele], units[allele]);
-            fputs("\n", output);
-         }
+   fprintf(output, "M %s\n", static_cast<const char*>(info->name));
+   if (!ShareOutUnits(info->freq, units)) units.assign(length, 0);
+   if (numericLayout && info->alleleLabels.Length() == 0) {
+      for (int allele = 1; allele < length; allele++) {
+         int column = (allele - 1) % 7;
+         if (column == 0) fputs("F ", output);
+         WriteFrequency(output, info->freq[allele], units[allele]);
+         fputs(allele == length - 1 || column == 6 ? "\n" : " ", output);
+      }
+   } else {
+      for (int allele = 1; allele < length; allele++) {
+         if (!(info->freq[allele] > kLeastWritten)) continue;
+         fprintf(output, "A %5s ", static_cast<const char*>(info->GetAlleleLabel(allele)));
+         WriteFrequency(output, info->freq[allele], units[allele]);
+         fputs("\n", output);
       }
    }
 }

@@ -160,6 +160,9 @@ public:
    // that a file read back is written again unchanged.
    static void WriteFreqFile(FILE* output, bool numericLayout);
    static void WriteFreqFile(const char* filename, bool numericLayout);
+   // One marker's record of WriteFreqFile; nothing for a marker without
+   // frequencies.
+   static void WriteMarkerFrequencies(FILE* output, MarkerInfo* info, bool numericLayout);
 
 protected:
    // Only the derived classes are instantiated; their lifetimes are counted.

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "io/Error.h"
+#include "pedigree/BiallelicCheck.h"
 #include "pedigree/PedigreeGlobals.h"
 
 namespace {
@@ -34,6 +35,15 @@ IFILE OpenText(const std::string& name) {
       error("The file [%s] cannot be opened: %s\n", name.c_str(), strerror(errno));
    return input;
 }
+
+// Closes its file however reading ends (a program may turn fatal errors
+// into exceptions, as the fuzz targets do).
+struct ClosedAtEnd {
+   IFILE file;
+   ~ClosedAtEnd() {
+      if (!(file == nullptr)) ifclose(file);
+   }
+};
 
 void CheckReadToEnd(IFILE& input, const std::string& name) {
    if (iferror(input))
@@ -114,7 +124,8 @@ void PlinkFileset::Open(const std::string& prefix, int markers) {
 }
 
 void PlinkFileset::ReadFam() {
-   IFILE input = OpenText(famName);
+   ClosedAtEnd fam{OpenText(famName)};
+   IFILE& input = fam.file;
    String line;
    StringArray fields;
    long long number = 0;
@@ -151,7 +162,6 @@ void PlinkFileset::ReadFam() {
       persons.push_back(person);
    }
    CheckReadToEnd(input, famName);
-   ifclose(input);
    if (persons.empty()) error("The file [%s] lists no persons\n", famName.c_str());
    bytesPerMarker = static_cast<int>((persons.size() + 3) / 4);
 }
@@ -316,7 +326,9 @@ std::vector<PlinkFileset::AddedParent> PlinkFileset::BuildPedigree(Pedigree& ped
    return added;
 }
 
-void PlinkFileset::LoadBlock(const std::vector<Person*>& personOf) {
+void PlinkFileset::NameBlock() {
+   genotypes.assign(static_cast<size_t>(BlockSize()) * 4, Alleles());
+   unknownAlleles.assign(BlockSize(), 0);
    for (int m = 0; m < BlockSize(); m++) {
       const BimMarker& marker = block[m];
       int slot = firstSlot + m;
@@ -325,17 +337,24 @@ void PlinkFileset::LoadBlock(const std::vector<Person*>& personOf) {
       info->chromosomeName = marker.chromosomeCode;
       int one = marker.allele1.Compare("0") == 0 ? 0 : info->NewAllele(marker.allele1);
       int two = marker.allele2.Compare("0") == 0 ? 0 : info->NewAllele(marker.allele2);
-      Alleles genotypes[4];
+      Alleles* table = &genotypes[static_cast<size_t>(m) * 4];
       if (one != 0)
-         genotypes[HOMOZYGOUS_1] =
+         table[HOMOZYGOUS_1] =
              Alleles{static_cast<unsigned char>(one), static_cast<unsigned char>(one)};
       if (two != 0)
-         genotypes[HOMOZYGOUS_2] =
+         table[HOMOZYGOUS_2] =
              Alleles{static_cast<unsigned char>(two), static_cast<unsigned char>(two)};
       if (one != 0 && two != 0)
-         genotypes[HETEROZYGOUS] =
+         table[HETEROZYGOUS] =
              Alleles{static_cast<unsigned char>(one), static_cast<unsigned char>(two)};
-      for (size_t i = 0; i < personOf.size(); i++)
-         personOf[i]->markers[slot] = genotypes[Code(m, static_cast<int>(i))];
+      unknownAlleles[m] = (one == 0 ? BiallelicCheck::UNKNOWN_ALLELE_1 : 0) |
+                          (two == 0 ? BiallelicCheck::UNKNOWN_ALLELE_2 : 0);
    }
+}
+
+void PlinkFileset::LoadBlock(const std::vector<Person*>& personOf) {
+   NameBlock();
+   for (int m = 0; m < BlockSize(); m++)
+      for (size_t i = 0; i < personOf.size(); i++)
+         personOf[i]->markers[firstSlot + m] = Genotype(m, static_cast<int>(i));
 }

@@ -112,6 +112,17 @@ public:
    // 1 first) and stores every .fam person's genotypes; a genotype with an
    // unknown allele ("0") is missing. Heterozygotes are stored allele 1 first.
    void LoadBlock(const std::vector<Person*>& personOf);
+   // The same without storing genotypes: those of the persons a check needs
+   // are stored with Genotype afterwards.
+   void NameBlock();
+   // A person's genotype at a marker of the block as LoadBlock stores it;
+   // valid after LoadBlock or NameBlock.
+   Alleles Genotype(int marker, int person) const {
+      return genotypes[marker * 4 + Code(marker, person)];
+   }
+   // Per marker of the block, BiallelicCheck's flags of the alleles the .bim
+   // gives as unknown ("0"); valid after LoadBlock or NameBlock.
+   const unsigned char* UnknownAlleles() const { return unknownAlleles.data(); }
 
 private:
    void ReadFam();
@@ -134,6 +145,8 @@ private:
    long long nextMarker = 0;
    std::vector<BimMarker> block;
    std::vector<unsigned char> bytes;
+   std::vector<Alleles> genotypes;  // by marker and code
+   std::vector<unsigned char> unknownAlleles;
 };
 
 #endif
