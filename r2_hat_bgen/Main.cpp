@@ -206,7 +206,9 @@ int main(int argc, char** argv) {
 
    QualityOutputs quality(outputs, std::string(prefix), writeSums);
 
-   int workers = threads > 1 ? threads : 0;
+   // The calling thread reads and converts too: threads - 1 workers beside it
+   // (a worker more only contends with the reading on a core).
+   int workers = threads > 1 ? threads - 1 : 0;
    std::vector<std::unique_ptr<GenotypeConverter>> converters;
    for (int t = 0; t <= workers; t++) converters.emplace_back(new GenotypeConverter(header, included));
    OrderedWork<Batch> work(workers, 2 * workers + 2, [&](Batch& batch, int thread) {
