@@ -112,6 +112,7 @@ ped_qc_fileset() {
    awk -v t="$best_a" -v u="$best_b" 'BEGIN{printf "per family-marker: ped_qc %.3f us, plink1.9 %.3f us\n", t / 2e8 * 1e6, u / 2e8 * 1e6}'
    awk -v a="$(tail -1 "$data/.ped_qc-memory")" -v b="$(tail -1 "$data/.plink-memory")" \
       'BEGIN{printf "peak memory: ped_qc %.1f MiB, plink1.9 %.1f MiB\n", a / 1024, b / 1024}'
+   "$build/bench/biallelic_check" "$data/fileset"
    grep -h "^--me/--mendel: " "$data/fileset-plink.log" || true
    awk -F'\t' 'NR > 1 { n++; if ($5 == "none") none++; else if ($5 !~ /,/) one++ }
       END { printf "ped_qc: %d families and markers inconsistent, %d with a single culprit, %d with none\n", n, one, none }' \
