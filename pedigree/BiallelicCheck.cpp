@@ -23,10 +23,7 @@ BiallelicCheck::BiallelicCheck(Pedigree& ped, const std::vector<int>& columnOf)
       Shape& shape = families[f];
       shape.loop = family.count > family.founders && GenotypeList::HasLoop(ped, &family);
       shape.unknownSex = false;
-      shape.membersBegin = static_cast<int>(column.size());
       shape.count = family.count;
-      shape.sibshipsBegin = static_cast<int>(sibships.size());
-      std::vector<int> parentCount(family.count, 0);
       for (int i = 0; i < family.count; i++) {
          const Person& p = *ped.persons[family.path[i]];
          int serial = family.path[i];
@@ -35,32 +32,11 @@ BiallelicCheck::BiallelicCheck(Pedigree& ped, const std::vector<int>& columnOf)
          columns = std::max(columns, column.back() + 1);
          male.push_back(p.sex == SEX_MALE);
          shape.unknownSex |= p.sex != SEX_MALE && p.sex != SEX_FEMALE;
-         kidOf.push_back(-1);
       }
-      for (int i = family.founders; i < family.count; i++) {
-         const Person& head = *ped.persons[family.path[i]];
-         if (head.sibs[0] != &head) continue;
-         int s = static_cast<int>(sibships.size()) - shape.sibshipsBegin;
-         Sibship sibship{head.father->traverse, head.mother->traverse,
-                         static_cast<int>(kids.size()), 0};
-         for (int k = 0; k < head.sibCount; k++) {
-            kids.push_back(head.sibs[k]->traverse);
-            kidOf[shape.membersBegin + head.sibs[k]->traverse] = s;
-         }
-         sibship.kidsEnd = static_cast<int>(kids.size());
-         sibships.push_back(sibship);
-         parentCount[sibship.father]++;
-         parentCount[sibship.mother]++;
-      }
-      shape.sibshipsEnd = static_cast<int>(sibships.size());
-      for (int i = 0; i < family.count; i++) {
-         parentOfBegin.push_back(static_cast<int>(parentOf.size()));
-         parentOf.resize(parentOf.size() + parentCount[i]);
-         parentOfEnd.push_back(parentOfBegin.back());
-      }
-      for (int s = shape.sibshipsBegin; s < shape.sibshipsEnd; s++)
-         for (int parent : {sibships[s].father, sibships[s].mother})
-            parentOf[parentOfEnd[shape.membersBegin + parent]++] = s - shape.sibshipsBegin;
+      FamilySibships::Span span = structure.Add(ped, family);
+      shape.membersBegin = span.membersBegin;
+      shape.sibshipsBegin = span.sibshipsBegin;
+      shape.sibshipsEnd = span.sibshipsEnd;
       largest = std::max(largest, static_cast<size_t>(family.count));
    }
    low.resize(columns);
@@ -242,16 +218,17 @@ uint64_t BiallelicCheck::Consistent(const Shape& shape, bool xLinked, uint64_t u
       // One X: a male typed 1/2 is left with nothing.
       if (xLinked && isMale[i]) g[i].h = 0;
    }
-   const Sibship* sib = sibships.data() + shape.sibshipsBegin;
+   const Sibship* sib = structure.sibships.data() + shape.sibshipsBegin;
+   const int* kids = structure.kids.data();
    int sibshipCount = shape.sibshipsEnd - shape.sibshipsBegin;
    queue.clear();
    for (int s = sibshipCount - 1; s >= 0; s--) {
       queue.push_back(s);
       queued[s] = 1;
    }
-   const int* kidOfMember = kidOf.data() + shape.membersBegin;
-   const int* parentsBegin = parentOfBegin.data() + shape.membersBegin;
-   const int* parentsEnd = parentOfEnd.data() + shape.membersBegin;
+   const int* kidOfMember = structure.kidOf.data() + shape.membersBegin;
+   const int* parentsBegin = structure.parentOfBegin.data() + shape.membersBegin;
+   const int* parentsEnd = structure.parentOfEnd.data() + shape.membersBegin;
    auto wake = [&](int member, int except) {
       int s = kidOfMember[member];
       if (s >= 0 && s != except && !queued[s]) {
@@ -259,7 +236,7 @@ uint64_t BiallelicCheck::Consistent(const Shape& shape, bool xLinked, uint64_t u
          queue.push_back(s);
       }
       for (int j = parentsBegin[member]; j < parentsEnd[member]; j++) {
-         s = parentOf[j];
+         s = structure.parentOf[j];
          if (s != except && !queued[s]) {
             queued[s] = 1;
             queue.push_back(s);

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "pedigree/FamilySibships.h"
 #include "pedigree/Pedigree.h"
 
 class BiallelicCheck {
@@ -64,10 +65,7 @@ private:
    struct Planes {
       uint64_t a, h, b;
    };
-   struct Sibship {
-      int father, mother;      // members, counted from the family's first
-      int kidsBegin, kidsEnd;  // into kids
-   };
+   using Sibship = FamilySibships::Sibship;
    struct Decided {
       int family;
       size_t begin, end;  // into culpritPool
@@ -91,15 +89,11 @@ private:
                      uint64_t unknown2, uint64_t inconsistent, int first);
 
    std::vector<Shape> families;
-   std::vector<Sibship> sibships;
-   std::vector<int> kids;
+   FamilySibships structure;
    // Per member.
    std::vector<int> column;
    std::vector<int> serial;
    std::vector<char> male;
-   std::vector<int> kidOf;                       // sibship as a child; -1 for founders
-   std::vector<int> parentOfBegin, parentOfEnd;  // into parentOf
-   std::vector<int> parentOf;                    // sibships as a parent
    int columns = 0;
    // The low and high bits of every column's codes in the word being decided.
    std::vector<uint64_t> low, high;

@@ -84,46 +84,19 @@ void EliminationScratch::Build(int f) {
    Family& family = *ped.families[f];
    FamilyShape& shape = shapes[f];
    shape.built = true;
-   shape.base = static_cast<int>(members.size());
    shape.count = family.count;
-   shape.sibshipsBegin = static_cast<int>(sibships.size());
    if (family.count > family.founders) shape.loop = GenotypeList::HasLoop(ped, &family);
-   std::vector<int> parentCount(family.count, 0);
-   for (int i = 0; i < family.count; i++) {
-      Person* p = ped.persons[family.path[i]];
-      members.push_back(p);
-      kidOf.push_back(-1);
-   }
-   for (int i = family.founders; i < family.count; i++) {
-      Person& head = *members[shape.base + i];
-      if (head.sibs[0] != &head) continue;
-      int s = static_cast<int>(sibships.size());
-      SibshipShape sibship{head.father->traverse, head.mother->traverse,
-                           static_cast<int>(kids.size()), 0};
-      for (int k = 0; k < head.sibCount; k++) {
-         kids.push_back(head.sibs[k]->traverse);
-         kidOf[shape.base + head.sibs[k]->traverse] = s;
-      }
-      sibship.kidsEnd = static_cast<int>(kids.size());
-      sibships.push_back(sibship);
-      parentCount[sibship.father]++;
-      parentCount[sibship.mother]++;
-   }
-   shape.sibshipsEnd = static_cast<int>(sibships.size());
-   for (int i = 0; i < family.count; i++) {
-      parentOfBegin.push_back(static_cast<int>(parentOf.size()));
-      parentOf.resize(parentOf.size() + parentCount[i]);
-      parentOfEnd.push_back(parentOfBegin.back());
-   }
-   for (int s = shape.sibshipsBegin; s < shape.sibshipsEnd; s++)
-      for (int parent : {sibships[s].father, sibships[s].mother})
-         parentOf[parentOfEnd[shape.base + parent]++] = s;
+   for (int i = 0; i < family.count; i++) members.push_back(ped.persons[family.path[i]]);
+   FamilySibships::Span span = structure.Add(ped, family);
+   shape.base = span.membersBegin;
+   shape.sibshipsBegin = span.sibshipsBegin;
+   shape.sibshipsEnd = span.sibshipsEnd;
    size_t largest = std::max(domain.size(), static_cast<size_t>(family.count));
    domain.resize(largest);
    kept.resize(largest);
    relevant.resize(largest);
    singleX.resize(largest);
-   state.resize(sibships.size());
+   state.resize(structure.sibships.size());
 }
 
 int EliminationScratch::Consistent(int family, int marker) {
@@ -132,7 +105,10 @@ int EliminationScratch::Consistent(int family, int marker) {
    if (shape.loop) return -1;
    int n = shape.count;
    Person** member = members.data() + shape.base;
-   const int* childIn = kidOf.data() + shape.base;
+   // Sibships are numbered from the family's first in the structure, and
+   // from the pedigree's first here.
+   const int* childIn = structure.kidOf.data() + shape.base;
+   const int* kids = structure.kids.data();
    bool xLinked = PedigreeGlobals::chromosomeX;
    // A sibship is waiting (1), done until a member changes (0), or left out
    // because nothing is typed at or below any of its children (2): such
@@ -162,9 +138,9 @@ int EliminationScratch::Consistent(int family, int marker) {
          domain[i] = 0;  // every genotype, once the alleles are counted
       }
       if (relevant[i] && childIn[i] >= 0) {
-         const SibshipShape& sib = sibships[childIn[i]];
+         const SibshipShape& sib = structure.sibships[shape.sibshipsBegin + childIn[i]];
          relevant[sib.father] = relevant[sib.mother] = 1;
-         state[childIn[i]] = 1;
+         state[shape.sibshipsBegin + childIn[i]] = 1;
       }
    }
    const GenotypeTables& t = Tables();
@@ -183,15 +159,16 @@ int EliminationScratch::Consistent(int family, int marker) {
       if (genotypes == domain[person]) return true;
       domain[person] = genotypes;
       if (genotypes == 0) return false;
-      if (childIn[person] >= 0) wake(childIn[person]);
-      for (int j = parentOfBegin[shape.base + person]; j < parentOfEnd[shape.base + person]; j++)
-         wake(parentOf[j]);
+      if (childIn[person] >= 0) wake(shape.sibshipsBegin + childIn[person]);
+      for (int j = structure.parentOfBegin[shape.base + person];
+           j < structure.parentOfEnd[shape.base + person]; j++)
+         wake(shape.sibshipsBegin + structure.parentOf[j]);
       return true;
    };
    bool consistent = true;
    while (consistent && head < static_cast<int>(queue.size())) {
       int s = queue[head++];
-      const SibshipShape& sib = sibships[s];
+      const SibshipShape& sib = structure.sibships[s];
       uint64_t fathers = domain[sib.father], mothers = domain[sib.mother];
       // A child with one genotype needs a parent holding one of its alleles.
       bool allFixed = true;

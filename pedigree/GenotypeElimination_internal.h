@@ -8,14 +8,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "pedigree/FamilySibships.h"
 #include "pedigree/GenotypeLists.h"
 #include "pedigree/Pedigree.h"
 
 // Parents and children by family order position.
-struct SibshipShape {
-   int father, mother;
-   int kidsBegin, kidsEnd;  // into EliminationScratch::kids
-};
+using SibshipShape = FamilySibships::Sibship;
 
 struct FamilyShape {
    bool built = false;
@@ -42,13 +40,9 @@ private:
 
    Pedigree& ped;
    std::vector<FamilyShape> shapes;
-   std::vector<SibshipShape> sibships;
-   std::vector<int> kids;
+   FamilySibships structure;
    // Per member, at the family's base plus its position.
    std::vector<Person*> members;
-   std::vector<int> kidOf;                       // sibship as a child; -1 for founders
-   std::vector<int> parentOfBegin, parentOfEnd;  // into parentOf
-   std::vector<int> parentOf;                    // sibships as a parent
    // Per position of the family being solved.
    std::vector<uint64_t> domain, kept;
    std::vector<char> relevant, singleX;
