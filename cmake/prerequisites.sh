@@ -39,6 +39,7 @@ for what in "$@"; do
       need time test -x /usr/bin/time
       need pkg-config command -v pkg-config
       want plink2 command -v plink2
+      want plink1.9 command -v plink1.9
       need libxml2-utils command -v xmllint
       need python3 command -v python3
       want chromium command -v chromium
@@ -53,6 +54,7 @@ for what in "$@"; do
       want isal command -v igzip
       want tabix command -v bgzip
       want plink2 command -v plink2
+      want plink1.9 command -v plink1.9
       ;;
    fuzz)
       need clang command -v clang++
@@ -65,7 +67,7 @@ if [ -n "$optional" ]; then
    if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
       missing="$missing$optional"
    else
-      echo "Optional Debian packages not installed:$optional (libisal-dev: r2_hat then reads gzip input through zlib, which is slower; libzstd-dev, libsqlite3-dev: r2_hat_bgen then refuses zstd files and reads no .bgi index; libhts-dev: r2_hat_vcf is not built; plink2: r2_hat_vcf's comparison with it is skipped; snakemake: the workflow's checks are skipped; chromium: r2_summary's page is not shown in a browser; isal, tabix: the benchmark's igzip and bgzip comparisons are skipped)" >&2
+      echo "Optional Debian packages not installed:$optional (libisal-dev: r2_hat then reads gzip input through zlib, which is slower; libzstd-dev, libsqlite3-dev: r2_hat_bgen then refuses zstd files and reads no .bgi index; libhts-dev: r2_hat_vcf is not built; plink2: r2_hat_vcf's and r2_hat_bgen's comparisons with it are skipped; plink1.9: ped_qc's comparison with its --mendel is skipped; snakemake: the workflow's checks are skipped; chromium: r2_summary's page is not shown in a browser; isal, tabix: the benchmark's igzip and bgzip comparisons are skipped)" >&2
    fi
 fi
 [ -z "$missing" ] && exit 0
